@@ -57,6 +57,11 @@ GenerateResult GenerateLib(const QString &source, const QString &destination, No
     if (destination.isEmpty())
         return GenerateOutcome::NothingToDo;
 
+    // QFile would also warn on the console about an empty name.
+    if (source.isEmpty())
+        return FileError(
+            FileError::Operation::Open, FileError::Role::Source, source, QStringLiteral("没有指定文件名"));
+
     QFile sourceFile(source);
     if (!sourceFile.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return FileError(
