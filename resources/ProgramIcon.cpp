@@ -1,0 +1,8 @@
+#include "ProgramIcon.h"
+
+#include <QString>
+
+QIcon ProgramIcon()
+{
+    return QIcon(QStringLiteral(":/tessaly/tessaly.ico"));
+}
