@@ -1,0 +1,167 @@
+#include "X11Session.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QThread>
+
+namespace {
+
+constexpr int PollMs = 50;
+
+bool WaitFor(const std::function<bool()> &condition, int timeoutMs)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    while (!condition()) {
+        if (deadline.hasExpired())
+            return false;
+        QThread::msleep(PollMs);
+    }
+    return true;
+}
+
+} // namespace
+
+X11Session::X11Session() = default;
+
+X11Session::~X11Session()
+{
+    stop(m_windowManager);
+    stop(m_server);
+}
+
+void X11Session::stop(std::unique_ptr<QProcess> &process)
+{
+    if (!process)
+        return;
+    if (process->state() != QProcess::NotRunning) {
+        process->terminate();
+        if (!process->waitForFinished(3000)) {
+            process->kill();
+            process->waitForFinished(3000);
+        }
+    }
+    process.reset();
+}
+
+QString X11Session::start()
+{
+    for (const char *tool : { "Xvfb", "openbox", "xdotool" }) {
+        if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
+            return QStringLiteral("%1 is not installed").arg(QString::fromLatin1(tool));
+    }
+
+    // A display number of our own, away from any desktop the machine has.
+    for (int number = 90 + int(QCoreApplication::applicationPid() % 100); number < 400; ++number) {
+        if (QFileInfo::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(number))
+            || QFileInfo::exists(QStringLiteral("/tmp/.X%1-lock").arg(number)))
+            continue;
+        m_display = QStringLiteral(":%1").arg(number);
+        break;
+    }
+    const QString socket = QStringLiteral("/tmp/.X11-unix/X") + m_display.mid(1);
+
+    m_server = std::make_unique<QProcess>();
+    m_server->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_server->start(QStringLiteral("Xvfb"),
+        { m_display, QStringLiteral("-screen"), QStringLiteral("0"), QStringLiteral("1024x768x24"),
+            QStringLiteral("-dpi"), QStringLiteral("96"), QStringLiteral("-nolisten"),
+            QStringLiteral("tcp") });
+    if (!m_server->waitForStarted(5000)
+        || !WaitFor(
+            [&] { return QFileInfo::exists(socket) || m_server->state() == QProcess::NotRunning; }, 10000)
+        || m_server->state() == QProcess::NotRunning)
+        return QStringLiteral("Xvfb did not start on %1").arg(m_display);
+
+    m_windowManager = std::make_unique<QProcess>();
+    m_windowManager->setProcessEnvironment(environment());
+    m_windowManager->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_windowManager->start(QStringLiteral("openbox"), { QStringLiteral("--sm-disable") });
+    if (!m_windowManager->waitForStarted(5000))
+        return QStringLiteral("openbox did not start");
+    // The manager is ready once it has claimed the screen.
+    const bool managed = WaitFor(
+        [&] {
+            QString output;
+            return xdotool({ QStringLiteral("search"), QStringLiteral("--class"), QStringLiteral("Openbox") },
+                       &output)
+                || m_windowManager->state() == QProcess::NotRunning;
+        },
+        10000);
+    if (!managed || m_windowManager->state() == QProcess::NotRunning)
+        return QStringLiteral("openbox did not take the screen");
+    return QString();
+}
+
+QProcessEnvironment X11Session::environment() const
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("DISPLAY"), m_display);
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_runtimeDir.path());
+    environment.remove(QStringLiteral("QT_SCALE_FACTOR"));
+    return environment;
+}
+
+bool X11Session::xdotool(const QStringList &arguments, QString *output) const
+{
+    QProcess process;
+    process.setProcessEnvironment(environment());
+    process.start(QStringLiteral("xdotool"), arguments);
+    if (!process.waitForFinished(10000)) {
+        process.kill();
+        process.waitForFinished();
+        return false;
+    }
+    if (output)
+        *output = QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+    return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+}
+
+QString X11Session::waitForWindow(const QString &titlePattern, int timeoutMs) const
+{
+    QString found;
+    WaitFor(
+        [&] {
+            QString output;
+            if (!xdotool({ QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                             QStringLiteral("--name"), titlePattern },
+                    &output))
+                return false;
+            found = output.split(QLatin1Char('\n')).constLast();
+            return !found.isEmpty();
+        },
+        timeoutMs);
+    return found;
+}
+
+bool X11Session::waitForNoWindow(const QString &titlePattern, int timeoutMs) const
+{
+    return WaitFor(
+        [&] {
+            return !xdotool({ QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                QStringLiteral("--name"), titlePattern });
+        },
+        timeoutMs);
+}
+
+bool X11Session::click(const QString &window, int x, int y) const
+{
+    // No --sync: it would wait forever when the pointer is already there.
+    return xdotool({ QStringLiteral("mousemove"), QStringLiteral("--window"), window, QString::number(x),
+        QString::number(y), QStringLiteral("click"), QStringLiteral("1") });
+}
+
+bool X11Session::typeText(const QString &text) const
+{
+    return xdotool({ QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("15"),
+        QStringLiteral("--"), text });
+}
+
+bool X11Session::pressKeys(const QString &window, const QString &keys) const
+{
+    return xdotool({ QStringLiteral("windowactivate"), QStringLiteral("--sync"), window })
+        && xdotool({ QStringLiteral("key"), QStringLiteral("--clearmodifiers"), keys });
+}
