@@ -5,6 +5,7 @@
 #include "Form2.h"
 #include "GenerateLib.h"
 #include "MessageBoxNoticeSink.h"
+#include "PathLineEdit.h"
 #include "ProgramIcon.h"
 #include "Twips.h"
 #include "WindowFont.h"
@@ -123,7 +124,7 @@ QPushButton *Form1::createButton(
 QLineEdit *Form1::createTextField(
     QWidget *parent, const QString &name, int left, int top, int width, int height)
 {
-    auto *field = new QLineEdit(parent);
+    auto *field = new PathLineEdit(parent);
     field->setObjectName(name);
     field->setGeometry(TwipsRect(left, top, width, height));
     return field;

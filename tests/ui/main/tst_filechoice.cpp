@@ -1,5 +1,6 @@
 #include "FileDialogDriver.h"
 #include "Form1.h"
+#include "GameFiles.h"
 #include "MessageBoxRecorder.h"
 #include "QtChineseTranslation.h"
 #include "TypeText.h"
@@ -19,18 +20,6 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr qint64 HeaderLength = 294912;
-
-bool WriteFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QByteArray ReadFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 class MainWindow
 {

@@ -1,4 +1,5 @@
 #include "Form1.h"
+#include "GameFiles.h"
 #include "MessageBoxRecorder.h"
 #include "QtChineseTranslation.h"
 #include "TypeText.h"
@@ -21,27 +22,6 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr qint64 HeaderLength = 294912;
-
-QByteArray RandomBytes(qint64 length)
-{
-    QByteArray bytes(length, Qt::Uninitialized);
-    QRandomGenerator generator(qHash(length));
-    for (char &byte : bytes)
-        byte = char(generator.bounded(256));
-    return bytes;
-}
-
-bool WriteFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QByteArray ReadFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // Drives the window as a user would: typed paths, clicked buttons.
 class MainWindow
