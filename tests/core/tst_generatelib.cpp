@@ -6,6 +6,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <sys/resource.h>
+#endif
+
 namespace {
 
 const QString Success = QStringLiteral("Lib文件生成成功！！");
@@ -38,6 +43,8 @@ private Q_SLOTS:
     void usesPathsExactlyAsGiven();
     void secondRunGivesSameLib();
     void convertsAcrossFileSystems();
+    void failedCopyChangesNothing_data();
+    void failedCopyChangesNothing();
 
 private:
     QString path(const QString &name) const { return m_dir->filePath(name); }
@@ -337,6 +344,51 @@ void TestGenerateLib::convertsAcrossFileSystems()
         GenerateOutcome::Generated);
 
     QVERIFY(ReadFile(lib) == game.mid(LibDataOffset));
+}
+
+void TestGenerateLib::failedCopyChangesNothing_data()
+{
+    QTest::addColumn<bool>("existing");
+
+    QTest::newRow("new destination") << false;
+    QTest::newRow("existing destination") << true;
+}
+
+// A cap on file sizes makes writes fail part-way, as a full disk would.
+void TestGenerateLib::failedCopyChangesNothing()
+{
+#ifndef Q_OS_UNIX
+    QSKIP("file size limits are set with POSIX calls");
+#else
+    QFETCH(bool, existing);
+    makeGame(QStringLiteral("game.gam"), LibDataOffset + 3 * 1024 * 1024);
+    const QString lib = path(QStringLiteral("game.lib"));
+    const QByteArray old = RandomBytes(300);
+    if (existing)
+        QVERIFY(WriteFile(lib, old));
+    const QStringList before = Entries(m_dir->path());
+
+    rlimit saved {};
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit capped = saved;
+    capped.rlim_cur = 1024 * 1024;
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &capped), 0);
+    RecordingNoticeSink sink;
+    const GenerateResult result = GenerateLib(path(QStringLiteral("game.gam")), lib, sink);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+
+    QVERIFY(result.failed());
+    QCOMPARE(result.error().operation(), FileError::Operation::Write);
+    QCOMPARE(result.error().role(), FileError::Role::Destination);
+    QCOMPARE(result.error().path(), lib);
+    QVERIFY(sink.notices.isEmpty());
+    QCOMPARE(sink.events, QStringList({ QStringLiteral("started"), QStringLiteral("finished") }));
+    QCOMPARE(Entries(m_dir->path()), before);
+    if (existing)
+        QVERIFY(ReadFile(lib) == old);
+#endif
 }
 
 QTEST_GUILESS_MAIN(TestGenerateLib)
