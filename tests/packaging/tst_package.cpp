@@ -35,7 +35,8 @@ class TestPackage : public QObject
 
 private Q_SLOTS:
     void initTestCase();
-    void metainfoIsValid();
+    void desktopFilesAreValid_data();
+    void desktopFilesAreValid();
     void debianPackageHoldsTheProgram_data();
     void debianPackageHoldsTheProgram();
     void debianPackageNamesItsLibraries();
@@ -45,14 +46,28 @@ private:
     QString m_package;
 };
 
-void TestPackage::metainfoIsValid()
+void TestPackage::desktopFilesAreValid_data()
 {
-    if (QStandardPaths::findExecutable(QStringLiteral("appstreamcli")).isEmpty())
-        QSKIP("appstreamcli is not installed");
-    const Result result = RunTool(QStringLiteral("appstreamcli"),
-                                  {QStringLiteral("validate"), QStringLiteral("--no-net"),
-                                   QStringLiteral(TESSALY_METAINFO)});
+    QTest::addColumn<QString>("tool");
+    QTest::addColumn<QStringList>("arguments");
+
+    QTest::newRow("menu entry") << "desktop-file-validate"
+                                << QStringList { QStringLiteral(TESSALY_DESKTOP_FILE) };
+    QTest::newRow("metainfo") << "appstreamcli"
+                              << QStringList { QStringLiteral("validate"), QStringLiteral("--no-net"),
+                                     QStringLiteral(TESSALY_METAINFO) };
+}
+
+void TestPackage::desktopFilesAreValid()
+{
+    QFETCH(QString, tool);
+    QFETCH(QStringList, arguments);
+    if (QStandardPaths::findExecutable(tool).isEmpty())
+        QSKIP("the validator is not installed");
+    const Result result = RunTool(tool, arguments);
     QVERIFY2(result.ok, qPrintable(result.output));
+    QVERIFY2(
+        !result.output.contains(QLatin1String("warning"), Qt::CaseInsensitive), qPrintable(result.output));
 }
 
 void TestPackage::initTestCase()
@@ -61,10 +76,10 @@ void TestPackage::initTestCase()
         return;
     QVERIFY(m_output.isValid());
     const Result made = RunTool(QStringLiteral(TESSALY_CPACK),
-                                {QStringLiteral("-G"), QStringLiteral("DEB"), QStringLiteral("-B"), m_output.path()},
-                                QStringLiteral(TESSALY_BUILD_DIR));
+        { QStringLiteral("-G"), QStringLiteral("DEB"), QStringLiteral("-B"), m_output.path() },
+        QStringLiteral(TESSALY_BUILD_DIR));
     QVERIFY2(made.ok, qPrintable(made.output));
-    const QStringList packages = QDir(m_output.path()).entryList({QStringLiteral("tessaly_*.deb")});
+    const QStringList packages = QDir(m_output.path()).entryList({ QStringLiteral("tessaly_*.deb") });
     QCOMPARE(packages.size(), 1);
     m_package = m_output.filePath(packages.first());
 }
@@ -86,17 +101,18 @@ void TestPackage::debianPackageHoldsTheProgram()
     if (m_package.isEmpty())
         QSKIP("dpkg-deb is not installed");
     QFETCH(QString, file);
-    const Result listing = RunTool(QStringLiteral("dpkg-deb"), {QStringLiteral("--contents"), m_package});
+    const Result listing = RunTool(QStringLiteral("dpkg-deb"), { QStringLiteral("--contents"), m_package });
     QVERIFY2(listing.ok, qPrintable(listing.output));
-    QVERIFY2(listing.output.contains(QLatin1Char(' ') + file + QLatin1Char('\n')), qPrintable(listing.output));
+    QVERIFY2(
+        listing.output.contains(QLatin1Char(' ') + file + QLatin1Char('\n')), qPrintable(listing.output));
 }
 
 void TestPackage::debianPackageNamesItsLibraries()
 {
     if (m_package.isEmpty())
         QSKIP("dpkg-deb is not installed");
-    const Result depends = RunTool(QStringLiteral("dpkg-deb"), {QStringLiteral("--field"), m_package,
-                                                                QStringLiteral("Depends")});
+    const Result depends = RunTool(
+        QStringLiteral("dpkg-deb"), { QStringLiteral("--field"), m_package, QStringLiteral("Depends") });
     QVERIFY2(depends.ok, qPrintable(depends.output));
     QVERIFY2(depends.output.contains(QLatin1String("libqt6widgets6")), qPrintable(depends.output));
 }

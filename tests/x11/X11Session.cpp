@@ -45,12 +45,17 @@ void X11Session::stop(std::unique_ptr<QProcess> &process)
     process.reset();
 }
 
-QString X11Session::start()
+QString X11Session::missingTool()
 {
     for (const char *tool : { "Xvfb", "openbox", "xdotool" }) {
         if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
-            return QStringLiteral("%1 is not installed").arg(QString::fromLatin1(tool));
+            return QString::fromLatin1(tool);
     }
+    return QString();
+}
+
+QString X11Session::start()
+{
 
     // A display number of our own, away from any desktop the machine has.
     for (int number = 90 + int(QCoreApplication::applicationPid() % 100); number < 400; ++number) {
@@ -73,6 +78,9 @@ QString X11Session::start()
             [&] { return QFileInfo::exists(socket) || m_server->state() == QProcess::NotRunning; }, 10000)
         || m_server->state() == QProcess::NotRunning)
         return QStringLiteral("Xvfb did not start on %1").arg(m_display);
+    // The socket appears a moment before the server takes clients.
+    if (!WaitFor([&] { return xdotool({ QStringLiteral("getdisplaygeometry") }); }, 10000))
+        return QStringLiteral("Xvfb on %1 takes no clients").arg(m_display);
 
     m_windowManager = std::make_unique<QProcess>();
     m_windowManager->setProcessEnvironment(environment());

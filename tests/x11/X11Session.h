@@ -18,6 +18,8 @@ public:
     X11Session(const X11Session &) = delete;
     X11Session &operator=(const X11Session &) = delete;
 
+    // The first tool the session needs that is not installed, if any.
+    static QString missingTool();
     // Empty when the session is up, else why it is not.
     QString start();
     QString display() const { return m_display; }

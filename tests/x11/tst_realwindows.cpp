@@ -72,9 +72,11 @@ private:
 
 void TestRealWindows::initTestCase()
 {
+    const QString missing = m_session.missingTool();
+    if (!missing.isEmpty())
+        QSKIP(qPrintable(missing + QStringLiteral(" is not installed")));
     const QString problem = m_session.start();
-    if (!problem.isEmpty())
-        QSKIP(qPrintable(problem));
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
 }
 
 void TestRealWindows::init()
@@ -86,7 +88,10 @@ void TestRealWindows::init()
     m_program.start(QStringLiteral(TESSALY_PATH), QStringList());
     QVERIFY(m_program.waitForStarted(5000));
     m_main = m_session.waitForWindow(MainTitle);
-    QVERIFY2(!m_main.isEmpty(), "the main window did not appear");
+    if (m_main.isEmpty()) {
+        cleanup();
+        QFAIL("the main window did not appear");
+    }
 }
 
 void TestRealWindows::cleanup()
