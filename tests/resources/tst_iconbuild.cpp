@@ -2,32 +2,17 @@
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
-#include <QIODevice>
 #include <QProcess>
 #include <QString>
-#include <QStringList>
 #include <QTemporaryDir>
 #include <QTest>
 
 namespace {
 
-const QString builder = QStringLiteral(TESSALY_ICONBUILDER);
-const QString resourcesDir = QStringLiteral(TESSALY_RESOURCES_DIR);
-
 QByteArray readAll(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-int runBuilder(const QStringList &arguments, QString *errors)
-{
-    QProcess process;
-    process.start(builder, arguments);
-    if (!process.waitForFinished(60000))
-        return -1;
-    *errors = QString::fromLocal8Bit(process.readAllStandardError());
-    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
 }
 
 } // namespace
@@ -43,8 +28,6 @@ private Q_SLOTS:
     void cleanup();
     void reproducesCommittedFile_data();
     void reproducesCommittedFile();
-    void writesOnlyTheIconFiles();
-    void failsWithoutDrawings();
 
 private:
     QTemporaryDir m_output;
@@ -53,10 +36,12 @@ private:
 void IconBuildTest::initTestCase()
 {
     QVERIFY(m_output.isValid());
-    QString errors;
-    QCOMPARE(
-        runBuilder({ QDir(resourcesDir).filePath(QStringLiteral("icon")), m_output.path() }, &errors), 0);
-    QVERIFY2(errors.isEmpty(), qPrintable(errors));
+    QProcess builder;
+    builder.start(QStringLiteral(TESSALY_ICONBUILDER),
+        { QStringLiteral(TESSALY_RESOURCES_DIR "/icon"), m_output.path() });
+    QVERIFY(builder.waitForFinished(60000));
+    QVERIFY2(builder.exitStatus() == QProcess::NormalExit && builder.exitCode() == 0,
+        builder.readAllStandardError().constData());
 }
 
 void IconBuildTest::cleanup()
@@ -76,28 +61,9 @@ void IconBuildTest::reproducesCommittedFile()
 {
     QFETCH(QString, name);
     const QByteArray built = readAll(QDir(m_output.path()).filePath(name));
-    const QByteArray committed = readAll(QDir(resourcesDir).filePath(name));
     QVERIFY(!built.isEmpty());
-    QVERIFY2(built == committed,
+    QVERIFY2(built == readAll(QStringLiteral(TESSALY_RESOURCES_DIR "/") + name),
         qPrintable(QStringLiteral("%1 differs from a fresh build; run the tessaly-icon target").arg(name)));
-}
-
-void IconBuildTest::writesOnlyTheIconFiles()
-{
-    const QStringList written = QDir(m_output.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
-    QCOMPARE(written,
-        (QStringList { QStringLiteral("tessaly-16.png"), QStringLiteral("tessaly-32.png"),
-            QStringLiteral("tessaly.ico") }));
-}
-
-void IconBuildTest::failsWithoutDrawings()
-{
-    QTemporaryDir empty;
-    QVERIFY(empty.isValid());
-    QString errors;
-    QVERIFY(runBuilder({ empty.path(), empty.path() }, &errors) != 0);
-    QVERIFY(errors.contains(QStringLiteral("tessaly-16.xpm")));
-    QVERIFY(QDir(empty.path()).isEmpty());
 }
 
 QTEST_MAIN(IconBuildTest)
