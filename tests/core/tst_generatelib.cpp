@@ -40,7 +40,6 @@ private Q_SLOTS:
     void refusesSameFile();
     void usesPathsExactlyAsGiven_data();
     void usesPathsExactlyAsGiven();
-    void secondRunGivesSameLib();
     void convertsAcrossFileSystems();
     void failedCopyChangesNothing_data();
     void failedCopyChangesNothing();
@@ -304,21 +303,6 @@ void TestGenerateLib::usesPathsExactlyAsGiven()
     QStringList expected { source, destination };
     expected.sort();
     QCOMPARE(Entries(m_dir->path()), expected);
-}
-
-void TestGenerateLib::secondRunGivesSameLib()
-{
-    const QByteArray game = makeGame(QStringLiteral("game.gam"), LibDataOffset + 70000);
-    const QString lib = path(QStringLiteral("game.lib"));
-
-    RecordingNoticeSink sink;
-    QCOMPARE(GenerateLib(path(QStringLiteral("game.gam")), lib, sink).outcome(), GenerateOutcome::Generated);
-    const QByteArray first = ReadFile(lib);
-    QCOMPARE(GenerateLib(path(QStringLiteral("game.gam")), lib, sink).outcome(), GenerateOutcome::Generated);
-
-    QVERIFY(ReadFile(lib) == first);
-    QVERIFY(first == game.mid(LibDataOffset));
-    QCOMPARE(sink.notices.size(), 2);
 }
 
 // The kernel will not copy between file systems; the portable loop takes over.
