@@ -96,9 +96,13 @@ QString X11Session::start()
                        &output)
                 || m_windowManager->state() == QProcess::NotRunning;
         },
-        10000);
+        30000);
     if (!managed || m_windowManager->state() == QProcess::NotRunning)
-        return QStringLiteral("openbox did not take the screen");
+        return QStringLiteral("openbox did not take the screen on %1 (%2)")
+            .arg(m_display,
+                m_windowManager->state() == QProcess::NotRunning
+                    ? QStringLiteral("it ended with %1").arg(m_windowManager->exitCode())
+                    : QStringLiteral("still running"));
     return QString();
 }
 
@@ -157,14 +161,20 @@ bool X11Session::waitForNoWindow(const QString &titlePattern, int timeoutMs) con
 
 bool X11Session::click(const QString &window, int x, int y) const
 {
-    // No --sync: it would wait forever when the pointer is already there.
-    return xdotool({ QStringLiteral("mousemove"), QStringLiteral("--window"), window, QString::number(x),
-        QString::number(y), QStringLiteral("click"), QStringLiteral("1") });
+    // A click that lands while a closing dialog still holds the grab is lost,
+    // so the window is made active first, as a person's first click would.
+    // No --sync on the move: it waits forever when the pointer is already there.
+    if (!xdotool({ QStringLiteral("windowactivate"), QStringLiteral("--sync"), window })
+        || !xdotool({ QStringLiteral("mousemove"), QStringLiteral("--window"), window, QString::number(x),
+            QString::number(y) }))
+        return false;
+    QThread::msleep(100);
+    return xdotool({ QStringLiteral("click"), QStringLiteral("1") });
 }
 
 bool X11Session::typeText(const QString &text) const
 {
-    return xdotool({ QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("15"),
+    return xdotool({ QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("40"),
         QStringLiteral("--"), text });
 }
 
