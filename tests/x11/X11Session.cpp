@@ -82,6 +82,20 @@ QString X11Session::start()
     if (!WaitFor([&] { return xdotool({ QStringLiteral("getdisplaygeometry") }); }, 10000))
         return QStringLiteral("Xvfb on %1 takes no clients").arg(m_display);
 
+    // Seen once on a loaded machine: openbox never claimed the screen. A
+    // second one, started afresh, does.
+    QString problem;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        problem = startWindowManager();
+        if (problem.isEmpty())
+            break;
+        stop(m_windowManager);
+    }
+    return problem;
+}
+
+QString X11Session::startWindowManager()
+{
     m_windowManager = std::make_unique<QProcess>();
     m_windowManager->setProcessEnvironment(environment());
     m_windowManager->setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -89,21 +103,20 @@ QString X11Session::start()
     if (!m_windowManager->waitForStarted(5000))
         return QStringLiteral("openbox did not start");
     // The manager is ready once it has claimed the screen.
+    const auto running = [&] { return m_windowManager->state() != QProcess::NotRunning; };
     const bool managed = WaitFor(
         [&] {
-            QString output;
-            return xdotool({ QStringLiteral("search"), QStringLiteral("--class"), QStringLiteral("Openbox") },
-                       &output)
-                || m_windowManager->state() == QProcess::NotRunning;
+            return !running()
+                || xdotool(
+                    { QStringLiteral("search"), QStringLiteral("--class"), QStringLiteral("Openbox") });
         },
-        30000);
-    if (!managed || m_windowManager->state() == QProcess::NotRunning)
-        return QStringLiteral("openbox did not take the screen on %1 (%2)")
-            .arg(m_display,
-                m_windowManager->state() == QProcess::NotRunning
-                    ? QStringLiteral("it ended with %1").arg(m_windowManager->exitCode())
-                    : QStringLiteral("still running"));
-    return QString();
+        15000);
+    if (managed && running())
+        return QString();
+    return QStringLiteral("openbox did not take the screen on %1 (%2)")
+        .arg(m_display,
+            running() ? QStringLiteral("still running")
+                      : QStringLiteral("it ended with %1").arg(m_windowManager->exitCode()));
 }
 
 QProcessEnvironment X11Session::environment() const

@@ -40,6 +40,7 @@ public:
     bool xdotool(const QStringList &arguments, QString *output = nullptr) const;
 
 private:
+    QString startWindowManager();
     void stop(std::unique_ptr<QProcess> &process);
 
     QString m_display;
