@@ -8,5 +8,4 @@ void ConsoleNoticeSink::ShowNotice(const QString &text, const QString &title, No
     std::FILE *stream = kind == NoticeKind::Information ? stdout : stderr;
     std::fputs(text.toLocal8Bit().constData(), stream);
     std::fputc('\n', stream);
-    std::fflush(stream);
 }

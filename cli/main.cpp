@@ -3,8 +3,12 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFile>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <optional>
 
 namespace {
 
@@ -23,10 +27,39 @@ int UsageError(const QString &text, const QCommandLineParser &parser)
     return Usage;
 }
 
+// Qt would drop some arguments it takes as its own (-qmljsdebugger=...), and
+// would turn bytes that are no valid name in the locale's encoding into U+FFFD,
+// which names another file. So the paths come from the raw arguments.
+std::optional<QStringList> DecodeArguments(int argc, char *argv[], QString *undecodable)
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) {
+        const QByteArray raw(argv[i]);
+        const QString decoded = QFile::decodeName(raw);
+        if (QFile::encodeName(decoded) != raw || decoded.contains(QChar::ReplacementCharacter)) {
+            *undecodable = decoded;
+            return std::nullopt;
+        }
+        arguments.append(decoded);
+    }
+    return arguments;
+}
+
+// A run whose report did not arrive has failed, whatever else it did.
+int Finish(int exitCode)
+{
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout))
+        return exitCode;
+    PrintError(QStringLiteral("无法写入标准输出：%1").arg(QString::fromLocal8Bit(std::strerror(errno))));
+    return Failed;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
+    QString undecodable;
+    const std::optional<QStringList> arguments = DecodeArguments(argc, argv, &undecodable);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("gam2lib"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TESSALY_VERSION));
@@ -42,12 +75,23 @@ int main(int argc, char *argv[])
     parser.addPositionalArgument(QStringLiteral("SOURCE"), QStringLiteral("游戏文件（.gam）"));
     parser.addPositionalArgument(QStringLiteral("DESTINATION"), QStringLiteral("要生成的Lib文件（.lib）"));
 
-    if (!parser.parse(QCoreApplication::arguments()))
+    if (!arguments)
+        return UsageError(
+            QStringLiteral("参数中有无法识别的字符，不能作为文件名：%1").arg(undecodable), parser);
+    if (!parser.parse(*arguments))
         return UsageError(parser.errorText(), parser);
-    if (parser.isSet(help))
-        parser.showHelp(Generated);
-    if (parser.isSet(version))
-        parser.showVersion();
+    if (parser.isSet(help)) {
+        std::fputs(parser.helpText().toLocal8Bit().constData(), stdout);
+        return Finish(Generated);
+    }
+    if (parser.isSet(version)) {
+        std::fputs(QStringLiteral("gam2lib %1\n")
+                       .arg(QCoreApplication::applicationVersion())
+                       .toLocal8Bit()
+                       .constData(),
+            stdout);
+        return Finish(Generated);
+    }
 
     const QStringList paths = parser.positionalArguments();
     if (paths.size() != 2)
@@ -59,7 +103,7 @@ int main(int argc, char *argv[])
     const GenerateResult result = GenerateLib(paths[0], paths[1], sink);
     if (result.failed()) {
         PrintError(result.error().message());
-        return Failed;
+        return Finish(Failed);
     }
-    return result.outcome() == GenerateOutcome::Generated ? Generated : Rejected;
+    return Finish(result.outcome() == GenerateOutcome::Generated ? Generated : Rejected);
 }

@@ -23,8 +23,8 @@ QString FileError::summary() const
     case Operation::Write:
         verb = QStringLiteral("写入");
         break;
-    case Operation::Close:
-        verb = QStringLiteral("关闭");
+    case Operation::Replace:
+        verb = QStringLiteral("替换");
         break;
     }
     const QString file = m_role == Role::Source ? QStringLiteral("原文件") : QStringLiteral("目标文件");

@@ -6,7 +6,7 @@
 class FileError
 {
 public:
-    enum class Operation { Open, Read, Write, Close };
+    enum class Operation { Open, Read, Write, Replace };
     enum class Role { Source, Destination };
 
     FileError(Operation operation, Role role, QString path, QString reason);

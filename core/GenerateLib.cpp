@@ -1,18 +1,14 @@
 #include "GenerateLib.h"
 
-#include "SameFile.h"
+#include "FileReplacement.h"
+#include "SourceFile.h"
 #include "TailCopy.h"
 
 #include <QFile>
-#include <QSaveFile>
-
-#ifdef Q_OS_UNIX
-#include <cerrno>
-#include <cstring>
-#include <unistd.h>
-#endif
 
 namespace {
+
+const QString MismatchTitle = QStringLiteral("文件不符");
 
 class CopyScope
 {
@@ -30,24 +26,13 @@ private:
     NoticeSink &m_sink;
 };
 
-FileError DestinationError(
-    FileError::Operation operation, const QSaveFile &destination, const QString &reason)
+// U+FFFD stands for bytes a name could not be decoded from; used as it is,
+// it would name some other file.
+std::optional<FileError> RefuseUndecodedName(const QString &path, FileError::Role role)
 {
-    return FileError(operation, FileError::Role::Destination, destination.fileName(), reason);
-}
-
-// QSaveFile ignores a failing sync, and a delayed write error would then be
-// committed as success.
-std::optional<FileError> SyncToDisk(QSaveFile &destination)
-{
-#ifdef Q_OS_UNIX
-    if (::fsync(destination.handle()) != 0)
-        return DestinationError(
-            FileError::Operation::Write, destination, QString::fromLocal8Bit(std::strerror(errno)));
-#else
-    Q_UNUSED(destination);
-#endif
-    return std::nullopt;
+    if (!path.contains(QChar::ReplacementCharacter))
+        return std::nullopt;
+    return FileError(FileError::Operation::Open, role, path, QStringLiteral("文件名中有无法识别的字符"));
 }
 
 } // namespace
@@ -56,49 +41,53 @@ GenerateResult GenerateLib(const QString &source, const QString &destination, No
 {
     if (destination.isEmpty())
         return GenerateOutcome::NothingToDo;
-
-    // QFile would also warn on the console about an empty name.
+    if (auto refused = RefuseUndecodedName(source, FileError::Role::Source))
+        return *refused;
+    if (auto refused = RefuseUndecodedName(destination, FileError::Role::Destination))
+        return *refused;
     if (source.isEmpty())
         return FileError(
             FileError::Operation::Open, FileError::Role::Source, source, QStringLiteral("没有指定文件名"));
 
-    QFile sourceFile(source);
-    if (!sourceFile.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        return FileError(
-            FileError::Operation::Open, FileError::Role::Source, source, sourceFile.errorString());
-
-    if (NameSameFile(source, destination)) {
-        sink.ShowNotice(
-            QStringLiteral("目标文件不能与原文件相同"), QStringLiteral("文件不符"), NoticeKind::Warning);
+    QFile sourceFile;
+    const OpenedSource opened = OpenSource(source, sourceFile);
+    if (opened.error)
+        return *opened.error;
+    if (!opened.regular) {
+        sink.ShowNotice(QStringLiteral("原文件不是普通文件"), MismatchTitle, NoticeKind::Warning);
         return GenerateOutcome::Rejected;
     }
 
-    // Written beside the destination and put in place only when complete, so
-    // a failure never leaves a damaged or partial library behind.
-    QSaveFile destinationFile(destination);
-    if (!destinationFile.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return DestinationError(FileError::Operation::Open, destinationFile, destinationFile.errorString());
+    FileReplacement replacement(destination);
+    const std::optional<FileError> unfit = replacement.prepare();
+    if (replacement.replaces(sourceFile)) {
+        sink.ShowNotice(QStringLiteral("目标文件不能与原文件相同"), MismatchTitle, NoticeKind::Warning);
+        return GenerateOutcome::Rejected;
+    }
+    if (unfit)
+        return *unfit;
 
     const qint64 length = sourceFile.size();
     if (length <= LibDataOffset) {
-        destinationFile.cancelWriting();
-        sink.ShowNotice(
-            QStringLiteral("请重新打开正确的文件"), QStringLiteral("文件不符"), NoticeKind::Warning);
+        sink.ShowNotice(QStringLiteral("请重新打开正确的文件"), MismatchTitle, NoticeKind::Warning);
         return GenerateOutcome::Rejected;
     }
 
     {
         CopyScope busy(sink);
-        auto failure = CopyTail(sourceFile, LibDataOffset, length, destinationFile);
-        if (!failure)
-            failure = SyncToDisk(destinationFile);
-        if (failure) {
-            destinationFile.cancelWriting();
-            return *failure;
+        std::optional<FileError> failure = replacement.begin();
+        if (!failure) {
+            failure = CopyTail(sourceFile, LibDataOffset, length, replacement.device());
+            if (failure) {
+                const bool ofSource = failure->role() == FileError::Role::Source;
+                failure = FileError(failure->operation(), failure->role(), ofSource ? source : destination,
+                    failure->reason());
+            }
         }
-        if (!destinationFile.commit())
-            return DestinationError(
-                FileError::Operation::Close, destinationFile, destinationFile.errorString());
+        if (!failure)
+            failure = replacement.commit();
+        if (failure)
+            return *failure;
     }
 
     sink.ShowNotice(

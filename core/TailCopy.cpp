@@ -1,8 +1,7 @@
 #include "TailCopy.h"
 
 #include <QByteArray>
-#include <QFile>
-#include <QSaveFile>
+#include <QFileDevice>
 
 #include <algorithm>
 
@@ -15,15 +14,15 @@ namespace {
 
 constexpr qint64 BufferSize = qint64(1) << 20;
 
-FileError ReadError(const QFile &source, const QString &reason)
+FileError ReadError(const QString &reason)
 {
-    return FileError(FileError::Operation::Read, FileError::Role::Source, source.fileName(), reason);
+    return FileError(FileError::Operation::Read, FileError::Role::Source, QString(), reason);
 }
 
-FileError WriteError(const QSaveFile &destination)
+FileError WriteError(const QFileDevice &destination)
 {
-    return FileError(FileError::Operation::Write, FileError::Role::Destination, destination.fileName(),
-        destination.errorString());
+    return FileError(
+        FileError::Operation::Write, FileError::Role::Destination, QString(), destination.errorString());
 }
 
 #ifdef Q_OS_LINUX
@@ -47,7 +46,7 @@ qint64 CopyInKernel(int in, qint64 from, int out, qint64 length)
 }
 #endif
 
-bool WriteAll(QSaveFile &destination, const char *data, qint64 length)
+bool WriteAll(QFileDevice &destination, const char *data, qint64 length)
 {
     // An unbuffered write can come back short without an error; the next
     // attempt then reports the cause.
@@ -63,7 +62,7 @@ bool WriteAll(QSaveFile &destination, const char *data, qint64 length)
 
 } // namespace
 
-std::optional<FileError> CopyTail(QFile &source, qint64 from, qint64 end, QSaveFile &destination)
+std::optional<FileError> CopyTail(QFileDevice &source, qint64 from, qint64 end, QFileDevice &destination)
 {
     const qint64 length = end - from;
     qint64 copied = 0;
@@ -76,7 +75,7 @@ std::optional<FileError> CopyTail(QFile &source, qint64 from, qint64 end, QSaveF
 #endif
 
     if (copied < length && !source.seek(from + copied))
-        return ReadError(source, source.errorString());
+        return ReadError(source.errorString());
 
     QByteArray buffer;
     while (copied < length) {
@@ -85,9 +84,9 @@ std::optional<FileError> CopyTail(QFile &source, qint64 from, qint64 end, QSaveF
         const qint64 wanted = std::min(BufferSize, length - copied);
         const qint64 got = source.read(buffer.data(), wanted);
         if (got < 0)
-            return ReadError(source, source.errorString());
+            return ReadError(source.errorString());
         if (got == 0)
-            return ReadError(source, QStringLiteral("文件在复制过程中变短了"));
+            return ReadError(QStringLiteral("文件在复制过程中变短了"));
         if (!WriteAll(destination, buffer.constData(), got))
             return WriteError(destination);
         copied += got;
