@@ -49,14 +49,6 @@ Run RunGam2lib(
     return run;
 }
 
-QMap<QString, QByteArray> Snapshot(const QString &folder)
-{
-    QMap<QString, QByteArray> files;
-    for (const QString &name : Entries(folder))
-        files.insert(name, ReadFile(QDir(folder).filePath(name)));
-    return files;
-}
-
 } // namespace
 
 // What a script sees of gam2lib: exit codes, the two streams, and the paths

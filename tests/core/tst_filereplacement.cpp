@@ -1,9 +1,9 @@
 #include "GameFiles.h"
 #include "GenerateLib.h"
 #include "RecordingNoticeSink.h"
+#include "Shell.h"
 
 #include <QFileInfo>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -21,33 +21,19 @@ private Q_SLOTS:
     void replaces();
 
 private:
-    // Runs a scene's shell commands in the game's folder; their exit code.
-    int shell(const QString &script, QString *output = nullptr) const;
+    int shell(const QString &script, QString *output) const
+    {
+        return RunShell(m_here->path(), script,
+            { u"AWAY="_s + m_away->path(), u"DEST="_s + m_destination,
+                u"LIB="_s + m_away->filePath(u".expected"_s) },
+            output);
+    }
 
     std::unique_ptr<QTemporaryDir> m_here; // holds game.gam
     std::unique_ptr<QTemporaryDir> m_away; // on another file system where there is one
     QByteArray m_game;
     QString m_destination;
 };
-
-int TestFileReplacement::shell(const QString &script, QString *output) const
-{
-    QProcess process;
-    process.setWorkingDirectory(m_here->path());
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(u"AWAY"_s, m_away->path());
-    environment.insert(u"DEST"_s, m_destination);
-    environment.insert(u"LIB"_s, m_away->filePath(u".expected"_s));
-    process.setProcessEnvironment(environment);
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    // A scene that this machine cannot build ends with need(), and the row is skipped.
-    process.start(u"/bin/sh"_s, { u"-c"_s, u"need() { echo \"needs $*\"; exit 77; }; "_s + script });
-    if (!process.waitForFinished(30000))
-        return -1;
-    if (output)
-        *output = QString::fromLocal8Bit(process.readAll()).trimmed();
-    return process.exitCode();
-}
 
 void TestFileReplacement::init()
 {
@@ -122,7 +108,7 @@ void TestFileReplacement::replaces()
     QFETCH(QString, verify);
     m_destination = destination;
     QString why;
-    if (const int arranged = shell(arrange, &why); arranged == 77)
+    if (const int arranged = shell(arrange, &why); arranged == NeedsExitCode)
         QSKIP(qPrintable(why));
     else
         QVERIFY2(arranged == 0, qPrintable(why));
