@@ -21,12 +21,11 @@ private Q_SLOTS:
     void replaces();
 
 private:
-    int shell(const QString &script, QString *output) const
+    ShellRun shell(const QString &script) const
     {
         return RunShell(m_here->path(), script,
             { u"AWAY="_s + m_away->path(), u"DEST="_s + m_destination,
-                u"LIB="_s + m_away->filePath(u".expected"_s) },
-            output);
+                u"LIB="_s + m_away->filePath(u".expected"_s) });
     }
 
     std::unique_ptr<QTemporaryDir> m_here; // holds game.gam
@@ -107,19 +106,17 @@ void TestFileReplacement::replaces()
     QFETCH(QString, failure);
     QFETCH(QString, verify);
     m_destination = destination;
-    QString why;
-    if (const int arranged = shell(arrange, &why); arranged == NeedsExitCode)
-        QSKIP(qPrintable(why));
+    if (const ShellRun arranged = shell(arrange); arranged.exitCode == NeedsExitCode)
+        QSKIP(qPrintable(arranged.out.trimmed()));
     else
-        QVERIFY2(arranged == 0, qPrintable(why));
+        QVERIFY2(arranged.exitCode == 0, qPrintable(arranged.err));
     const QStringList before = Entries(m_here->path());
 
     RecordingNoticeSink sink;
     const GenerateResult result
         = GenerateLib(m_here->filePath(u"game.gam"_s), m_here->filePath(destination), sink);
     // Also tidies what the scene set up, so it runs whatever the result.
-    QString verifyOutput;
-    const int verified = shell(verify, &verifyOutput);
+    const ShellRun verified = shell(verify);
 
     if (failure.isEmpty()) {
         QVERIFY2(!result.failed(), qPrintable(result.failed() ? result.error().message() : QString()));
@@ -130,7 +127,7 @@ void TestFileReplacement::replaces()
         QVERIFY(sink.events.isEmpty());
         QCOMPARE(Entries(m_here->path()), before);
     }
-    QVERIFY2(verified == 0, qPrintable(verifyOutput));
+    QVERIFY2(verified.exitCode == 0, qPrintable(verified.err));
     QVERIFY(ReadFile(m_here->filePath(u"game.gam"_s)) == m_game);
     for (const QString &folder : { m_here->path(), m_away->path() })
         QCOMPARE(Entries(folder).filter(u".tessaly-"_s), QStringList());

@@ -118,18 +118,18 @@ void TestGenerateLib::generates()
         if (!source.isEmpty())
             QFile::remove(sourcePath);
     });
-    QString why;
-    if (const int arranged = RunShell(m_dir->path(), arrange, variables, &why); arranged == NeedsExitCode)
-        QSKIP(qPrintable(why));
+    if (const ShellRun arranged = RunShell(m_dir->path(), arrange, variables);
+        arranged.exitCode == NeedsExitCode)
+        QSKIP(qPrintable(arranged.out.trimmed()));
     else
-        QVERIFY2(arranged == 0, qPrintable(why));
+        QVERIFY2(arranged.exitCode == 0, qPrintable(arranged.err));
     const auto before = Snapshot(m_dir->path());
 
     RecordingNoticeSink sink;
     bool libCompleteAtNotice = false;
     sink.onNotice = [&] {
-        libCompleteAtNotice
-            = sink.notices.last().text == Success && RunShell(m_dir->path(), LibraryIsTail, variables) == 0;
+        libCompleteAtNotice = sink.notices.last().text == Success
+            && RunShell(m_dir->path(), LibraryIsTail, variables).exitCode == 0;
     };
     const GenerateResult result = GenerateLib(sourcePath, destinationPath, sink);
 
