@@ -1,121 +1,82 @@
 #include <QDir>
 #include <QProcess>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <optional>
+
+using namespace Qt::StringLiterals;
+
 namespace {
 
-struct Result
-{
-    bool ok = false;
-    QString output;
-};
-
-Result RunTool(const QString &program, const QStringList &arguments, const QString &folder = QString())
+// What a tool printed, if it succeeded.
+std::optional<QString> Run(const QString &program, const QStringList &arguments)
 {
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
-    if (!folder.isEmpty())
-        process.setWorkingDirectory(folder);
+    process.setWorkingDirectory(QStringLiteral(TESSALY_BUILD_DIR));
     process.start(program, arguments);
-    Result result;
-    if (!process.waitForFinished(300000))
-        return result;
-    result.output = QString::fromUtf8(process.readAll());
-    result.ok = process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
-    return result;
+    const bool done = process.waitForFinished(300000) && process.exitStatus() == QProcess::NormalExit
+        && process.exitCode() == 0;
+    const QString printed = QString::fromUtf8(process.readAll());
+    if (!done)
+        qWarning("%s failed:\n%s", qPrintable(program), qPrintable(printed));
+    return done ? std::optional(printed) : std::nullopt;
 }
 
 } // namespace
 
-class TestPackage : public QObject
+class PackageTest : public QObject
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase();
-    void desktopFilesAreValid_data();
-    void desktopFilesAreValid();
-    void debianPackageHoldsTheProgram_data();
-    void debianPackageHoldsTheProgram();
-    void debianPackageNamesItsLibraries();
+    void menuFileIsValid_data()
+    {
+        QTest::addColumn<QStringList>("validator");
+        QTest::newRow("menu entry") << QStringList { u"desktop-file-validate"_s,
+            QStringLiteral(TESSALY_DESKTOP_FILE) };
+        QTest::newRow("metainfo") << QStringList { u"appstreamcli"_s, u"validate"_s, u"--no-net"_s,
+            QStringLiteral(TESSALY_METAINFO) };
+    }
+    void menuFileIsValid()
+    {
+        QFETCH(QStringList, validator);
+        if (QStandardPaths::findExecutable(validator.constFirst()).isEmpty())
+            QSKIP(qPrintable(validator.constFirst() + u" is not installed"_s));
+        const auto output = Run(validator.constFirst(), validator.mid(1));
+        QVERIFY(output);
+        QVERIFY2(!output->contains(u"warning"_s, Qt::CaseInsensitive), qPrintable(*output));
+    }
 
-private:
-    QTemporaryDir m_output;
-    QString m_package;
+    // It installs the program with the menu entry and what that names, the metainfo, and depends on Qt.
+    void debianPackage()
+    {
+        for (const QString &tool : { u"dpkg-deb"_s, u"dpkg-shlibdeps"_s, u"file"_s })
+            if (QStandardPaths::findExecutable(tool).isEmpty())
+                QSKIP(qPrintable(tool + u" is not installed; CPack needs it to make a Debian package"_s));
+        QTemporaryDir output;
+        QVERIFY(Run(QStringLiteral(TESSALY_CPACK), { u"-G"_s, u"DEB"_s, u"-B"_s, output.path() }));
+        const QStringList packages = QDir(output.path()).entryList({ u"tessaly_*.deb"_s });
+        QCOMPARE(packages.size(), 1);
+        const QString package = output.filePath(packages.constFirst());
+        const auto contents = Run(u"dpkg-deb"_s, { u"--contents"_s, package });
+        const auto depends = Run(u"dpkg-deb"_s, { u"--field"_s, package, u"Depends"_s });
+        QVERIFY(contents && depends);
+        QVERIFY2(depends->contains(u"libqt6widgets6"_s), qPrintable(*depends));
+        const QSettings entry(QStringLiteral(TESSALY_DESKTOP_FILE), QSettings::IniFormat);
+        const QString exec = entry.value(u"Desktop Entry/Exec"_s).toString().section(u' ', 0, 0);
+        const QString icon = entry.value(u"Desktop Entry/Icon"_s).toString();
+        for (const QString &file :
+            { u"bin/"_s + exec, u"bin/gam2lib"_s, u"share/applications/tessaly.desktop"_s,
+                u"share/metainfo/com.example.Tessaly.metainfo.xml"_s,
+                u"share/icons/hicolor/16x16/apps/%1.png"_s.arg(icon),
+                u"share/icons/hicolor/32x32/apps/%1.png"_s.arg(icon) })
+            QVERIFY2(contents->contains(u" ./usr/"_s + file + u'\n'), qPrintable(file + u'\n' + *contents));
+    }
 };
 
-void TestPackage::desktopFilesAreValid_data()
-{
-    QTest::addColumn<QString>("tool");
-    QTest::addColumn<QStringList>("arguments");
-
-    QTest::newRow("menu entry") << "desktop-file-validate"
-                                << QStringList { QStringLiteral(TESSALY_DESKTOP_FILE) };
-    QTest::newRow("metainfo") << "appstreamcli"
-                              << QStringList { QStringLiteral("validate"), QStringLiteral("--no-net"),
-                                     QStringLiteral(TESSALY_METAINFO) };
-}
-
-void TestPackage::desktopFilesAreValid()
-{
-    QFETCH(QString, tool);
-    QFETCH(QStringList, arguments);
-    if (QStandardPaths::findExecutable(tool).isEmpty())
-        QSKIP("the validator is not installed");
-    const Result result = RunTool(tool, arguments);
-    QVERIFY2(result.ok, qPrintable(result.output));
-    QVERIFY2(
-        !result.output.contains(QLatin1String("warning"), Qt::CaseInsensitive), qPrintable(result.output));
-}
-
-void TestPackage::initTestCase()
-{
-    if (QStandardPaths::findExecutable(QStringLiteral("dpkg-deb")).isEmpty())
-        return;
-    QVERIFY(m_output.isValid());
-    const Result made = RunTool(QStringLiteral(TESSALY_CPACK),
-        { QStringLiteral("-G"), QStringLiteral("DEB"), QStringLiteral("-B"), m_output.path() },
-        QStringLiteral(TESSALY_BUILD_DIR));
-    QVERIFY2(made.ok, qPrintable(made.output));
-    const QStringList packages = QDir(m_output.path()).entryList({ QStringLiteral("tessaly_*.deb") });
-    QCOMPARE(packages.size(), 1);
-    m_package = m_output.filePath(packages.first());
-}
-
-void TestPackage::debianPackageHoldsTheProgram_data()
-{
-    QTest::addColumn<QString>("file");
-
-    QTest::newRow("program") << "./usr/bin/tessaly";
-    QTest::newRow("command-line tool") << "./usr/bin/gam2lib";
-    QTest::newRow("menu entry") << "./usr/share/applications/tessaly.desktop";
-    QTest::newRow("metainfo") << "./usr/share/metainfo/com.example.Tessaly.metainfo.xml";
-    QTest::newRow("small icon") << "./usr/share/icons/hicolor/16x16/apps/tessaly.png";
-    QTest::newRow("icon") << "./usr/share/icons/hicolor/32x32/apps/tessaly.png";
-}
-
-void TestPackage::debianPackageHoldsTheProgram()
-{
-    if (m_package.isEmpty())
-        QSKIP("dpkg-deb is not installed");
-    QFETCH(QString, file);
-    const Result listing = RunTool(QStringLiteral("dpkg-deb"), { QStringLiteral("--contents"), m_package });
-    QVERIFY2(listing.ok, qPrintable(listing.output));
-    QVERIFY2(
-        listing.output.contains(QLatin1Char(' ') + file + QLatin1Char('\n')), qPrintable(listing.output));
-}
-
-void TestPackage::debianPackageNamesItsLibraries()
-{
-    if (m_package.isEmpty())
-        QSKIP("dpkg-deb is not installed");
-    const Result depends = RunTool(
-        QStringLiteral("dpkg-deb"), { QStringLiteral("--field"), m_package, QStringLiteral("Depends") });
-    QVERIFY2(depends.ok, qPrintable(depends.output));
-    QVERIFY2(depends.output.contains(QLatin1String("libqt6widgets6")), qPrintable(depends.output));
-}
-
-QTEST_GUILESS_MAIN(TestPackage)
+QTEST_GUILESS_MAIN(PackageTest)
 #include "tst_package.moc"

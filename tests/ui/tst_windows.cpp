@@ -1,0 +1,146 @@
+#include "Form2.h"
+#include "MainWindow.h"
+
+#include <QFontDatabase>
+#include <QLabel>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QList<QWidget *> AboutWindows()
+{
+    QList<QWidget *> shown;
+    for (QWidget *widget : QApplication::topLevelWidgets())
+        if (qobject_cast<Form2 *>(widget) && widget->isVisible())
+            shown.append(widget);
+    return shown;
+}
+
+} // namespace
+
+// The two windows as a person sees them and moves through them: what they show, where Tab goes, and how
+// the About window comes and goes.
+class WindowsTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        // The windows are drawn for a face this narrow; the texts would not fit wider ones.
+        QVERIFY2(QFontDatabase::hasFamily(u"WenQuanYi Micro Hei"_s), "fonts-wqy-microhei is not installed");
+    }
+    void cleanup() { QVERIFY(QApplication::topLevelWidgets().isEmpty()); }
+
+    void looks_data()
+    {
+        QTest::addColumn<bool>("about");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QStringList>("texts"); // all it says, sorted
+
+        QTest::newRow("main") << false << u"Tessaly"_s << QSize(312, 206)
+                              << QStringList { u"保存在..."_s, u"关于"_s, u"原文件"_s, u"打开"_s, u"拜拜"_s,
+                                     u"生成"_s, u"目标文件"_s };
+        QTest::newRow("About")
+            << true << u"Form2"_s << QSize(336, 235)
+            << QStringList { u"7·1纪念"_s, u"E-mail: ovrix@example.com    交个朋友可以吧~~"_s, u"OK!~"_s,
+                   u"Tessaly"_s, u"http://example.com"_s, u"qq:10000"_s,
+                   u"声明：本程序用于学习编程所用，引起的任何法律纠纷，作者一律不负法律责任，请大家使用本软件在24小时内删除。"_s,
+                   u"大家多多提意见啊！！"_s, u"希望大家都支持步步高！！！"_s,
+                   u"程序设计：Ovrix(Brelune)"_s };
+    }
+    // The icon as drawn, every text in full, inside its parent and clear of its neighbours and of the
+    // lines; the About window has no frame.
+    void looks()
+    {
+        QFETCH(bool, about);
+        QFETCH(QString, title);
+        QFETCH(QSize, size);
+        QFETCH(QStringList, texts);
+        MainWindow main;
+        QVERIFY(!about || main.click(u"关于"_s));
+        const QWidget *window = about ? AboutWindows().value(0, &main.form) : &main.form;
+        QCOMPARE(window->windowTitle(), title);
+        QCOMPARE(window->minimumSize(), size);
+        QCOMPARE(window->maximumSize(), size);
+        QCOMPARE(window->windowFlags().testFlag(Qt::FramelessWindowHint), about);
+        for (const int side : { 16, 32 }) {
+            const QImage icon = window->windowIcon().pixmap(side).toImage();
+            QCOMPARE(icon,
+                QImage(QStringLiteral(TESSALY_RESOURCES_DIR "/icon/tessaly-%1.xpm").arg(side))
+                    .convertToFormat(icon.format()));
+        }
+
+        QStringList shown;
+        QList<std::pair<const QWidget *, QRect>> taken; // by parent
+        for (const QWidget *control : window->findChildren<QWidget *>()) {
+            const auto *label = qobject_cast<const QLabel *>(control);
+            const QString text
+                = control->property(control->inherits("QGroupBox") ? "title" : "text").toString();
+            // A label may reach past the window's edge, its text may not.
+            const QRect area = label ? label->fontMetrics().boundingRect(
+                                   QRect(label->pos(), QSize(label->width(), QWIDGETSIZE_MAX)),
+                                   int(label->alignment()) | Qt::TextWordWrap, text)
+                                     : control->geometry();
+            const QRect inside = control->geometry() & control->parentWidget()->contentsRect();
+            const QByteArray name = control->objectName().toUtf8();
+            // Down to the last line's baseline at least; below it, the disclaimer's last line is cut off.
+            QVERIFY2(
+                inside.contains(label ? area.adjusted(0, 0, 0, -1 - label->fontMetrics().descent()) : area),
+                name.constData());
+            if (text.startsWith(u"声明"_s))
+                QEXPECT_FAIL(
+                    "About", "the bottom pixels of the disclaimer's last line do not show", Continue);
+            QVERIFY2(inside.contains(area), name.constData());
+            QVERIFY2(label || control->fontMetrics().horizontalAdvance(text) <= control->width() - 8,
+                name.constData());
+            for (const auto &[parent, other] : taken)
+                QVERIFY2(parent != control->parentWidget() || !other.intersects(area), name.constData());
+            taken.append({ control->parentWidget(), area });
+            if (!text.isEmpty())
+                shown.append(text);
+        }
+        shown.sort();
+        QCOMPARE(shown, texts);
+    }
+
+    // From 打开 in reading order; Return does not press a button.
+    void tabOrder()
+    {
+        MainWindow main;
+        QVERIFY(QTest::qWaitForWindowActive(&main.form));
+        const QList<QWidget *> order { main.button(u"打开"_s), main.field(u"原文件"_s),
+            main.button(u"保存在..."_s), main.field(u"目标文件"_s), main.button(u"生成"_s),
+            main.button(u"关于"_s), main.button(u"拜拜"_s), main.button(u"打开"_s) };
+        QList<QWidget *> visited { QApplication::focusWidget() };
+        while (visited.size() < order.size()) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            visited.append(QApplication::focusWidget());
+        }
+        QCOMPARE(visited, order);
+        QTest::keyClick(main.button(u"关于"_s), Qt::Key_Return);
+        QCOMPARE(QApplication::topLevelWidgets().size(), 1);
+    }
+
+    // 关于 keeps to one About window and brings it to the front, where OK!~ has the focus to close it.
+    void aboutComesToFront()
+    {
+        MainWindow main;
+        QVERIFY(main.click(u"关于"_s));
+        const QList<QWidget *> about = AboutWindows();
+        QCOMPARE(about.size(), 1);
+        QVERIFY(QTest::qWaitForWindowActive(about.constFirst()));
+        main.form.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&main.form));
+        QVERIFY(main.click(u"关于"_s));
+        QCOMPARE(AboutWindows(), about);
+        QVERIFY(QTest::qWaitForWindowActive(about.constFirst()));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+        QTRY_VERIFY(AboutWindows().isEmpty());
+    }
+};
+
+QTEST_MAIN(WindowsTest)
+#include "tst_windows.moc"
