@@ -64,8 +64,6 @@ void TestGenerateLib::generates_data()
     QTest::newRow("a few MiB over a longer file")
         << u"head -c $((OFFSET + 3145745)) /dev/urandom >\"$SRC\" && head -c 5M /dev/zero >\"$DEST\""_s << gam
         << lib << Success;
-    QTest::newRow("over a shorter file, no extension added")
-        << u"echo old >library"_s << u"game.gam"_s << u"library"_s << Success;
     // The kernel will not copy from another file system; the portable loop takes over.
     QTest::newRow("source in memory") << u"[ -w /dev/shm ] || need /dev/shm; cp game.gam \"$SRC\""_s
                                       << u"/dev/shm/tessaly-test-source.gam"_s << lib << Success;
@@ -78,16 +76,12 @@ void TestGenerateLib::generates_data()
         << u"large.gam"_s << lib << Success;
     QTest::newRow("no destination") << none << u"missing.gam"_s << none << none;
     QTest::newRow("empty") << u": >\"$SRC\""_s << gam << lib << TooShort;
-    QTest::newRow("one byte short") << u"head -c $((OFFSET - 1)) /dev/zero >\"$SRC\""_s << gam << lib
-                                    << TooShort;
     QTest::newRow("header only, over an old library")
         << u"head -c $OFFSET /dev/zero >\"$SRC\" && echo old >\"$DEST\""_s << gam << lib << TooShort;
     QTest::newRow("FIFO") << u"mkfifo fifo"_s << u"fifo"_s << lib << NotRegular;
     QTest::newRow("folder") << u"mkdir folder"_s << u"folder"_s << lib << NotRegular;
     QTest::newRow("same path") << none << u"game.gam"_s << u"game.gam"_s << SameFile;
     QTest::newRow("other spelling") << u"mkdir sub"_s << u"game.gam"_s << u"sub//../game.gam"_s << SameFile;
-    QTest::newRow("symbolic link") << u"ln -s game.gam link.lib"_s << u"game.gam"_s << u"link.lib"_s
-                                   << SameFile;
     QTest::newRow("hard link") << u"ln game.gam link.lib"_s << u"game.gam"_s << u"link.lib"_s << SameFile;
     // The game is recognised even where it may not be written.
     QTest::newRow("read-only game") << u"chmod 400 game.gam"_s << u"game.gam"_s << u"game.gam"_s << SameFile;
