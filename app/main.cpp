@@ -1,4 +1,5 @@
 #include "Form1.h"
+#include "ProcessStart.h"
 #include "ProgramIcon.h"
 #include "QtChineseTranslation.h"
 
@@ -9,6 +10,8 @@ using namespace Qt::StringLiterals;
 
 int main(int argc, char *argv[])
 {
+    if (!SecureProcessStart())
+        return 1;
     QApplication app(argc, argv);
     QApplication::setApplicationName(u"Tessaly"_s);
     // No display name: Qt would append it to every title, and the notices' titles are part of what they say.

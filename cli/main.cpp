@@ -1,5 +1,7 @@
 #include "ConsoleNoticeSink.h"
 #include "GenerateLib.h"
+#include "ProcessStart.h"
+#include "TerminalQuoting.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -7,13 +9,12 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <optional>
 
 namespace {
 
 // Exit codes: scripts branch on these.
-enum ExitCode { Generated = 0, Rejected = 1, Failed = 2, Usage = 64 };
+enum ExitCode { Generated = 0, Rejected = 1, Failed = 2, Unconfirmed = 3, Usage = 64 };
 
 void PrintError(const QString &text)
 {
@@ -28,15 +29,16 @@ int UsageError(const QString &text, const QCommandLineParser &parser)
 }
 
 // Qt would drop some arguments it takes as its own (-qmljsdebugger=...), and
-// would turn bytes that are no valid name in the locale's encoding into U+FFFD,
-// which names another file. So the paths come from the raw arguments.
+// would turn bytes that are not UTF-8 into U+FFFD, which names another file.
+// So the paths come from the raw arguments, and only those that survive the
+// round trip are taken.
 std::optional<QStringList> DecodeArguments(int argc, char *argv[], QString *undecodable)
 {
     QStringList arguments;
     for (int i = 0; i < argc; ++i) {
         const QByteArray raw(argv[i]);
         const QString decoded = QFile::decodeName(raw);
-        if (QFile::encodeName(decoded) != raw || decoded.contains(QChar::ReplacementCharacter)) {
+        if (QFile::encodeName(decoded) != raw) {
             *undecodable = decoded;
             return std::nullopt;
         }
@@ -50,7 +52,7 @@ int Finish(int exitCode)
 {
     if (std::fflush(stdout) == 0 && !std::ferror(stdout))
         return exitCode;
-    PrintError(QStringLiteral("无法写入标准输出：%1").arg(QString::fromLocal8Bit(std::strerror(errno))));
+    PrintError(QStringLiteral("无法写入标准输出：%1").arg(FileError::reasonOf(errno)));
     return Failed;
 }
 
@@ -58,6 +60,8 @@ int Finish(int exitCode)
 
 int main(int argc, char *argv[])
 {
+    if (!SecureProcessStart())
+        return Failed;
     QString undecodable;
     const std::optional<QStringList> arguments = DecodeArguments(argc, argv, &undecodable);
     QCoreApplication app(argc, argv);
@@ -68,7 +72,8 @@ int main(int argc, char *argv[])
     parser.setApplicationDescription(
         QStringLiteral("把步步高RPG游戏文件（.gam）转换为它的Lib文件（.lib）：去掉开头的 %1 字节。\n"
                        "目标文件只在新的Lib文件完整写好后才被替换。\n\n"
-                       "退出码：0 已生成，1 文件不符，2 文件操作失败，64 用法错误。")
+                       "退出码：0 已生成，1 文件不符，2 文件操作失败，\n"
+                       "3 已生成但无法确认已写入磁盘，64 用法错误。")
             .arg(LibDataOffset));
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
@@ -77,7 +82,8 @@ int main(int argc, char *argv[])
 
     if (!arguments)
         return UsageError(
-            QStringLiteral("参数中有无法识别的字符，不能作为文件名：%1").arg(undecodable), parser);
+            QStringLiteral("参数中有无法识别的字符，不能作为文件名：%1").arg(QuotedForTerminal(undecodable)),
+            parser);
     if (!parser.parse(*arguments))
         return UsageError(parser.errorText(), parser);
     if (parser.isSet(help)) {
@@ -102,8 +108,9 @@ int main(int argc, char *argv[])
     ConsoleNoticeSink sink;
     const GenerateResult result = GenerateLib(paths[0], paths[1], sink);
     if (result.failed()) {
-        PrintError(result.error().message());
-        return Finish(Failed);
+        const FileError &error = result.error();
+        PrintError(error.withPath(QuotedForTerminal(error.path())).message());
+        return Finish(error.operation() == FileError::Operation::Confirm ? Unconfirmed : Failed);
     }
     return Finish(result.outcome() == GenerateOutcome::Generated ? Generated : Rejected);
 }

@@ -3,18 +3,19 @@
 #include "FileError.h"
 
 #include <QString>
+#include <QtGlobal>
 
 #include <memory>
 #include <optional>
 
-class QFileDevice;
+class SourceFile;
 
 // Replaces one file with new bytes, the way the system itself would write to
-// that name: the file it replaces is the one open(2) would reach, under the
-// system's rules, and it is swapped in whole, keeping the old file's mode,
-// owner and extended attributes where it may.
+// that name: the file it replaces is the one an open for writing would reach,
+// under the system's rules, and it is swapped in whole, keeping what the old
+// file had where it may.
 //
-// prepare() finds and checks the file and creates nothing; begin() opens the
+// prepare() finds and checks the file and creates nothing; begin() starts the
 // new, empty content; commit() puts it in place durably. Whatever has not been
 // committed when the object goes is discarded.
 class FileReplacement
@@ -26,12 +27,16 @@ public:
     FileReplacement &operator=(const FileReplacement &) = delete;
 
     std::optional<FileError> prepare();
-    // Whether `file` is the file prepare() found to replace, even when
+    // Whether `source` is the file prepare() found to replace, even when
     // prepare() then refused it.
-    bool replaces(const QFileDevice &file) const;
+    bool replaces(const SourceFile &source) const;
     std::optional<FileError> begin();
-    // The new content, opened unbuffered, valid from begin() to commit().
-    QFileDevice &device();
+    // Appends to the new content, from begin() to commit().
+    std::optional<FileError> write(const char *data, qint64 length);
+    // Appends source bytes [offset, offset + length) where the system can copy
+    // them itself; returns how many it copied, perhaps none, and leaves any
+    // failure to the portable loop that then meets it.
+    qint64 copyInSystem(const SourceFile &source, qint64 offset, qint64 length);
     std::optional<FileError> commit();
 
 private:

@@ -3,17 +3,33 @@
 #include "FileError.h"
 
 #include <QString>
+#include <QtGlobal>
 
+#include <memory>
 #include <optional>
 
-class QFile;
-
-struct OpenedSource
+// The game, opened for reading through the system's own calls, so that a
+// failure keeps the system's error code.
+class SourceFile
 {
-    bool regular = false;
-    std::optional<FileError> error;
-};
+public:
+    explicit SourceFile(QString path);
+    ~SourceFile();
+    SourceFile(const SourceFile &) = delete;
+    SourceFile &operator=(const SourceFile &) = delete;
 
-// Opens the game at `path` unbuffered for reading into `file`. Anything but a
-// regular file is left unopened: a FIFO would block, a device could act on it.
-OpenedSource OpenSource(const QString &path, QFile &file);
+    // Anything but a regular file is left unopened, without an error: a FIFO
+    // would block, a device could act on being opened.
+    std::optional<FileError> open();
+    bool isOpen() const;
+    const QString &path() const;
+    qint64 size() const;
+    // Reads up to `length` bytes at `offset` into `data`; `got` is 0 at the end.
+    std::optional<FileError> read(qint64 offset, char *data, qint64 length, qint64 &got);
+    // The descriptor (a HANDLE on Windows), for the rest of the platform's code.
+    qintptr nativeHandle() const;
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};

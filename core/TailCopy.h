@@ -6,10 +6,10 @@
 
 #include <optional>
 
-class QFileDevice;
+class FileReplacement;
+class SourceFile;
 
-// Appends source bytes [from, end) to `destination`, an empty file opened
-// unbuffered, in one sequential pass with a bounded buffer. Uses an in-kernel
-// copy where the system has one. Returns the first failure, if any, with its
-// role and reason; the caller knows the paths.
-std::optional<FileError> CopyTail(QFileDevice &source, qint64 from, qint64 end, QFileDevice &destination);
+// Appends source bytes [from, end) to the new content of `destination`, in
+// one sequential pass with a bounded buffer, letting the system copy in the
+// kernel where it can. Returns the first failure, if any.
+std::optional<FileError> CopyTail(SourceFile &source, qint64 from, qint64 end, FileReplacement &destination);

@@ -6,9 +6,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <csignal>
-#include <sys/resource.h>
-
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -32,8 +29,6 @@ private Q_SLOTS:
     void init();
     void generates_data();
     void generates();
-    void failedCopyChangesNothing_data();
-    void failedCopyChangesNothing();
 
 private:
     QString path(const QString &name) const { return m_dir->filePath(name); }
@@ -53,7 +48,7 @@ void TestGenerateLib::generates_data()
     QTest::addColumn<QString>("arrange");
     QTest::addColumn<QString>("source");
     QTest::addColumn<QString>("destination");
-    // The notice, or how the error report starts (%1: the folder), or nothing at all.
+    // The notice, or the error report (%1: the folder), or nothing at all.
     QTest::addColumn<QString>("expected");
 
     const QString none;
@@ -85,18 +80,15 @@ void TestGenerateLib::generates_data()
     QTest::newRow("hard link") << u"ln game.gam link.lib"_s << u"game.gam"_s << u"link.lib"_s << SameFile;
     // The game is recognised even where it may not be written.
     QTest::newRow("read-only game") << u"chmod 400 game.gam"_s << u"game.gam"_s << u"game.gam"_s << SameFile;
-    QTest::newRow("empty source path") << none << none << lib << u"无法打开原文件：\n原因："_s;
+    QTest::newRow("empty source path") << none << none << lib << u"无法打开原文件：\n原因：没有指定文件名"_s;
     QTest::newRow("missing source") << none << u"missing.gam"_s << lib
-                                    << u"无法打开原文件：%1/missing.gam\n原因：No such"_s;
-    QTest::newRow("undecodable source name")
-        << u"cp game.gam \"$SRC\""_s << u"\uFFFD.gam"_s << lib << u"无法打开原文件：%1/\uFFFD.gam\n原因："_s;
-    QTest::newRow("undecodable destination name")
-        << none << u"game.gam"_s << u"\uFFFD.lib"_s << u"无法打开目标文件：%1/\uFFFD.lib\n原因："_s;
+                                    << u"无法打开原文件：%1/missing.gam\n原因：文件或文件夹不存在"_s;
     // A bad destination is reported before the source is found too short.
-    QTest::newRow("short source, missing folder") << u"echo short >\"$SRC\""_s << gam << u"no/x.lib"_s
-                                                  << u"无法打开目标文件：%1/no/x.lib\n原因：No such"_s;
+    QTest::newRow("short source, missing folder")
+        << u"echo short >\"$SRC\""_s << gam << u"no/x.lib"_s
+        << u"无法打开目标文件：%1/no/x.lib\n原因：文件或文件夹不存在"_s;
     QTest::newRow("destination is a folder")
-        << none << u"game.gam"_s << u"."_s << u"无法打开目标文件：%1/.\n原因：Is a directory"_s;
+        << none << u"game.gam"_s << u"."_s << u"无法打开目标文件：%1/.\n原因：这是一个文件夹"_s;
 }
 
 void TestGenerateLib::generates()
@@ -129,8 +121,7 @@ void TestGenerateLib::generates()
 
     if (expected.startsWith(u"无法"_s)) {
         QVERIFY(result.failed());
-        QVERIFY2(result.error().message().startsWith(QString(expected).replace(u"%1"_s, m_dir->path())),
-            qPrintable(result.error().message()));
+        QCOMPARE(result.error().message(), QString(expected).replace(u"%1"_s, m_dir->path()));
         QVERIFY(sink.notices.isEmpty());
     } else if (expected.isEmpty()) {
         QCOMPARE(result.outcome(), GenerateOutcome::NothingToDo);
@@ -151,46 +142,6 @@ void TestGenerateLib::generates()
         }
         QVERIFY(sink.events.isEmpty());
     }
-    QCOMPARE(Snapshot(m_dir->path()), before);
-}
-
-void TestGenerateLib::failedCopyChangesNothing_data()
-{
-    QTest::addColumn<QString>("source");
-
-    QTest::newRow("copied in the kernel") << u"big.gam"_s;
-    QTest::newRow("copied through a buffer") << u"/dev/shm/tessaly-test-source.gam"_s;
-}
-
-// A cap on file sizes makes writes fail part-way, as a full disk would.
-void TestGenerateLib::failedCopyChangesNothing()
-{
-    QFETCH(QString, source);
-    if (source.startsWith(QLatin1Char('/')) && !QFileInfo(u"/dev/shm"_s).isWritable())
-        QSKIP("no memory file system to copy from");
-    const QString game = QDir(m_dir->path()).absoluteFilePath(source);
-    QVERIFY(WriteFile(game, RandomBytes(LibDataOffset + 3 * 1024 * 1024)));
-    const auto removeGame = qScopeGuard([&] { QFile::remove(game); });
-    const QString lib = path(u"game.lib"_s);
-    QVERIFY(WriteFile(lib, "old"));
-    const auto before = Snapshot(m_dir->path());
-
-    rlimit saved {};
-    QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit capped = saved;
-    capped.rlim_cur = 1024 * 1024;
-    QCOMPARE(setrlimit(RLIMIT_FSIZE, &capped), 0);
-    RecordingNoticeSink sink;
-    const GenerateResult result = GenerateLib(game, lib, sink);
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previousHandler);
-
-    QVERIFY(result.failed());
-    QVERIFY2(result.error().message().startsWith(u"无法写入目标文件："_s + lib),
-        qPrintable(result.error().message()));
-    QVERIFY(sink.notices.isEmpty());
-    QCOMPARE(sink.events, QStringList({ u"started"_s, u"finished"_s }));
     QCOMPARE(Snapshot(m_dir->path()), before);
 }
 

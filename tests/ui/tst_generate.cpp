@@ -32,20 +32,27 @@ private Q_SLOTS:
     void generate_data()
     {
         QTest::addColumn<qint64>("length");
-        QTest::addColumn<QString>("notice"); // %1 stands for the game's path, … for the system's reason
+        QTest::addColumn<QString>("libName");
+        QTest::addColumn<QString>("notice"); // %1 and %2 stand for the paths, … for the system's reason
 
-        QTest::newRow("a game") << HeaderLength + 1
+        const QString lib = u"game.lib"_s;
+        QTest::newRow("a game") << HeaderLength + 1 << lib
                                 << u"Information|Ovrix祝贺您！|Lib文件生成成功！！|确定"_s;
-        QTest::newRow("only the header") << HeaderLength << u"Warning|文件不符|请重新打开正确的文件|确定"_s;
-        QTest::newRow("no game") << Missing << u"Critical|错误|无法打开原文件：%1\n原因：…|确定"_s;
+        QTest::newRow("only the header")
+            << HeaderLength << lib << u"Warning|文件不符|请重新打开正确的文件|确定"_s;
+        QTest::newRow("no game") << Missing << lib << u"Critical|错误|无法打开原文件：%1\n原因：…|确定"_s;
+        // As a dialog shows a name whose bytes are not UTF-8; taken as it is, it would name another file.
+        QTest::newRow("undecoded name")
+            << HeaderLength + 1 << u"\uFFFD.lib"_s << u"Critical|错误|无法打开目标文件：%2\n原因：…|确定"_s;
     }
     void generate()
     {
         QFETCH(qint64, length);
+        QFETCH(QString, libName);
         QFETCH(QString, notice);
         QTemporaryDir folder;
         const QString game = folder.filePath(u"game.gam"_s);
-        const QString lib = folder.filePath(u"game.lib"_s);
+        const QString lib = folder.filePath(libName);
         const QByteArray bytes = RandomBytes(qMax(length, qint64(0)));
         QVERIFY(length == Missing || WriteFile(game, bytes));
         MainWindow window;
@@ -72,7 +79,7 @@ private Q_SLOTS:
 
         QVERIFY(window.click(u"生成"_s));
 
-        QCOMPARE(seen, QStringList { notice.replace(u"%1"_s, game) });
+        QCOMPARE(seen, QStringList { notice.replace(u"%1"_s, game).replace(u"%2"_s, lib) });
         QVERIFY(
             ReadFile(lib) == (notice.startsWith(u"Information"_s) ? bytes.mid(HeaderLength) : QByteArray()));
     }

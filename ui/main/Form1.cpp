@@ -16,7 +16,22 @@
 #include <QPushButton>
 #include <QString>
 
+#include <optional>
+
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// A dialog or a drop shows U+FFFD for bytes of a name that are not UTF-8;
+// taken as it is, that name would lead to some other file.
+std::optional<FileError> RefuseUndecodedName(const QString &path, FileError::Role role)
+{
+    if (!path.contains(QChar::ReplacementCharacter))
+        return std::nullopt;
+    return FileError(FileError::Operation::Open, role, path, FileError::Cause::UndecodableName);
+}
+
+} // namespace
 
 Form1::Form1()
     : QWidget(nullptr)
@@ -91,6 +106,15 @@ void Form1::ChooseDestination()
 
 void Form1::Command2Click()
 {
+    if (!save_Text->text().isEmpty()) {
+        for (auto refused : { RefuseUndecodedName(open_Text->text(), FileError::Role::Source),
+                 RefuseUndecodedName(save_Text->text(), FileError::Role::Destination) }) {
+            if (refused) {
+                ShowErrorReport(this, *refused);
+                return;
+            }
+        }
+    }
     const GenerateResult result = GenerateLib(open_Text->text(), save_Text->text(), *m_noticeSink);
     if (result.failed())
         ShowErrorReport(this, result.error());

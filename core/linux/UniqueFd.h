@@ -1,0 +1,36 @@
+#pragma once
+
+#include <unistd.h>
+#include <utility>
+
+// Owns a file descriptor.
+class UniqueFd
+{
+public:
+    UniqueFd() = default;
+    explicit UniqueFd(int fd)
+        : m_fd(fd)
+    {
+    }
+    ~UniqueFd() { reset(); }
+    UniqueFd(UniqueFd &&other) noexcept
+        : m_fd(std::exchange(other.m_fd, -1))
+    {
+    }
+    UniqueFd &operator=(UniqueFd &&other) noexcept
+    {
+        reset(std::exchange(other.m_fd, -1));
+        return *this;
+    }
+    void reset(int fd = -1)
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = fd;
+    }
+    int get() const { return m_fd; }
+    bool valid() const { return m_fd >= 0; }
+
+private:
+    int m_fd = -1;
+};
