@@ -1,11 +1,12 @@
 #include "ConsoleNoticeSink.h"
 
+#include "ConsoleOutput.h"
+
 #include <cstdio>
 
 void ConsoleNoticeSink::ShowNotice(const QString &text, const QString &title, NoticeKind kind)
 {
     Q_UNUSED(title);
     std::FILE *stream = kind == NoticeKind::Information ? stdout : stderr;
-    std::fputs(text.toLocal8Bit().constData(), stream);
-    std::fputc('\n', stream);
+    WriteToStream(stream, text + QLatin1Char('\n'));
 }

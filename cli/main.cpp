@@ -1,11 +1,12 @@
+#include "CommandLine.h"
 #include "ConsoleNoticeSink.h"
+#include "ConsoleOutput.h"
 #include "GenerateLib.h"
 #include "ProcessStart.h"
 #include "TerminalQuoting.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QFile>
 
 #include <cerrno>
 #include <cstdio>
@@ -18,33 +19,14 @@ enum ExitCode { Generated = 0, Rejected = 1, Failed = 2, Unconfirmed = 3, Usage 
 
 void PrintError(const QString &text)
 {
-    std::fputs(QStringLiteral("gam2lib: %1\n").arg(text).toLocal8Bit().constData(), stderr);
+    WriteToStream(stderr, QStringLiteral("gam2lib: %1\n").arg(text));
 }
 
 int UsageError(const QString &text, const QCommandLineParser &parser)
 {
     PrintError(text);
-    std::fputs(parser.helpText().toLocal8Bit().constData(), stderr);
+    WriteToStream(stderr, parser.helpText());
     return Usage;
-}
-
-// Qt would drop some arguments it takes as its own (-qmljsdebugger=...), and
-// would turn bytes that are not UTF-8 into U+FFFD, which names another file.
-// So the paths come from the raw arguments, and only those that survive the
-// round trip are taken.
-std::optional<QStringList> DecodeArguments(int argc, char *argv[], QString *undecodable)
-{
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i) {
-        const QByteArray raw(argv[i]);
-        const QString decoded = QFile::decodeName(raw);
-        if (QFile::encodeName(decoded) != raw) {
-            *undecodable = decoded;
-            return std::nullopt;
-        }
-        arguments.append(decoded);
-    }
-    return arguments;
 }
 
 // A run whose report did not arrive has failed, whatever else it did.
@@ -63,7 +45,8 @@ int main(int argc, char *argv[])
     if (!SecureProcessStart())
         return Failed;
     QString undecodable;
-    const std::optional<QStringList> arguments = DecodeArguments(argc, argv, &undecodable);
+    // Qt would take some arguments as its own (-qmljsdebugger=...).
+    const std::optional<QStringList> arguments = ProgramArguments(argc, argv, &undecodable);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("gam2lib"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TESSALY_VERSION));
@@ -87,15 +70,11 @@ int main(int argc, char *argv[])
     if (!parser.parse(*arguments))
         return UsageError(parser.errorText(), parser);
     if (parser.isSet(help)) {
-        std::fputs(parser.helpText().toLocal8Bit().constData(), stdout);
+        WriteToStream(stdout, parser.helpText());
         return Finish(Generated);
     }
     if (parser.isSet(version)) {
-        std::fputs(QStringLiteral("gam2lib %1\n")
-                       .arg(QCoreApplication::applicationVersion())
-                       .toLocal8Bit()
-                       .constData(),
-            stdout);
+        WriteToStream(stdout, QStringLiteral("gam2lib %1\n").arg(QCoreApplication::applicationVersion()));
         return Finish(Generated);
     }
 

@@ -232,8 +232,9 @@ void FileReplacement::Private::keepAttributes() const
 {
     const int from = existing.get();
     const int to = temporary.get();
-    if (::fchown(to, target.st_uid, target.st_gid) != 0)
-        (void)::fchown(to, uid_t(-1), target.st_gid);
+    // The group alone where the owner may not be given away.
+    [[maybe_unused]] const bool owned
+        = ::fchown(to, target.st_uid, target.st_gid) == 0 || ::fchown(to, uid_t(-1), target.st_gid) == 0;
 
     // The access ACL travels as the system.posix_acl_access attribute.
     const ssize_t listSize = ::flistxattr(from, nullptr, 0);

@@ -1,10 +1,14 @@
 #include "GameFiles.h"
 #include "GenerateLib.h"
 #include "RecordingNoticeSink.h"
-#include "Shell.h"
+#include "Scene.h"
 
-#include <QTemporaryDir>
+#include <QDir>
 #include <QTest>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
 
 using namespace Qt::StringLiterals;
 
@@ -14,38 +18,41 @@ const QString Success = u"Lib文件生成成功！！"_s;
 const QString TooShort = u"请重新打开正确的文件"_s;
 const QString SameFile = u"目标文件不能与原文件相同"_s;
 const QString NotRegular = u"原文件不是普通文件"_s;
-// The library holds the source from OFFSET on, and nothing else.
-const QString LibraryIsTail = u"tail -c +$((OFFSET + 1)) \"$SRC\" | cmp -s - \"$DEST\""_s;
+
+// A row's path: relative to the scene, with %1 for the scene's folder as the system writes it, or
+// "short:" and a name for that name's 8.3 form.
+QString RowPath(const Scene &scene, const QString &name)
+{
+    if (name.isEmpty())
+        return name;
+#ifdef Q_OS_WIN
+    if (name.startsWith(u"short:"_s)) {
+        const std::wstring full = QDir::toNativeSeparators(scene.path(name.mid(6))).toStdWString();
+        wchar_t shortName[MAX_PATH] = {};
+        GetShortPathNameW(full.c_str(), shortName, MAX_PATH);
+        return QString::fromWCharArray(shortName);
+    }
+#endif
+    return scene.path(QString(name).replace(u"%1"_s, QDir::toNativeSeparators(scene.folder())));
+}
 
 } // namespace
 
 // The conversion as a caller sees it: what is written, which notice comes,
-// and what a failure reports. How the destination is replaced has its own suite.
+// and what a failure reports. Every scene holds game.gam, 4096 bytes of data.
 class TestGenerateLib : public QObject
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void init();
     void generates_data();
     void generates();
-
-private:
-    QString path(const QString &name) const { return m_dir->filePath(name); }
-
-    std::unique_ptr<QTemporaryDir> m_dir;
+    void keepsTheLibrarysAttributes();
 };
-
-void TestGenerateLib::init()
-{
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
-    QVERIFY(WriteFile(path(u"game.gam"_s), RandomBytes(LibDataOffset + 4096)));
-}
 
 void TestGenerateLib::generates_data()
 {
-    QTest::addColumn<QString>("arrange");
+    QTest::addColumn<Setup>("setup");
     QTest::addColumn<QString>("source");
     QTest::addColumn<QString>("destination");
     // The notice, or the error report (%1: the folder), or nothing at all.
@@ -54,80 +61,97 @@ void TestGenerateLib::generates_data()
     const QString none;
     const QString gam = u"仙剑 .gam"_s;
     const QString lib = u" 仙剑.lib"_s;
-    QTest::newRow("one byte of data")
-        << u"head -c $((OFFSET + 1)) /dev/urandom >\"$SRC\""_s << gam << lib << Success;
+    QTest::newRow("one byte of data") << Setup { Game(gam, 1) } << gam << lib << Success;
     QTest::newRow("a few MiB over a longer file")
-        << u"head -c $((OFFSET + 3145745)) /dev/urandom >\"$SRC\" && head -c 5M /dev/zero >\"$DEST\""_s << gam
-        << lib << Success;
-    // The kernel will not copy from another file system; the portable loop takes over.
-    QTest::newRow("source in memory") << u"[ -w /dev/shm ] || need /dev/shm; cp game.gam \"$SRC\""_s
-                                      << u"/dev/shm/tessaly-test-source.gam"_s << lib << Success;
-    // Data around the places where a 32-bit length or offset would wrap.
-    QTest::newRow("3 GiB, sparse")
-        << u"[ $(df -k --output=avail . | tail -n 1) -gt 4500000 ] || need 4.5 GiB free; truncate -s 3G "
-           u"\"$SRC\" && "
-           "for at in $OFFSET 2147483640 2147778552 3221225400; do "
-           "printf 'marker at %s' $at | dd of=\"$SRC\" bs=1 seek=$at conv=notrunc status=none; done"_s
-        << u"large.gam"_s << lib << Success;
-    QTest::newRow("no destination") << none << u"missing.gam"_s << none << none;
-    QTest::newRow("empty") << u": >\"$SRC\""_s << gam << lib << TooShort;
+        << Setup { Game(gam, 3145745), File(lib, QByteArray(5 << 20, '\0')) } << gam << lib << Success;
+    QTest::newRow("3 GiB, sparse") << Setup { SparseGame(u"large.gam"_s, qint64(3) << 30) } << u"large.gam"_s
+                                   << lib << Success;
+    QTest::newRow("no destination") << Setup {} << u"missing.gam"_s << none << none;
+    QTest::newRow("empty") << Setup { File(gam) } << gam << lib << TooShort;
     QTest::newRow("header only, over an old library")
-        << u"head -c $OFFSET /dev/zero >\"$SRC\" && echo old >\"$DEST\""_s << gam << lib << TooShort;
-    QTest::newRow("FIFO") << u"mkfifo fifo"_s << u"fifo"_s << lib << NotRegular;
-    QTest::newRow("folder") << u"mkdir folder"_s << u"folder"_s << lib << NotRegular;
-    QTest::newRow("same path") << none << u"game.gam"_s << u"game.gam"_s << SameFile;
-    QTest::newRow("other spelling") << u"mkdir sub"_s << u"game.gam"_s << u"sub//../game.gam"_s << SameFile;
-    QTest::newRow("hard link") << u"ln game.gam link.lib"_s << u"game.gam"_s << u"link.lib"_s << SameFile;
+        << Setup { Game(gam, 0), File(lib, "old") } << gam << lib << TooShort;
+    QTest::newRow("folder") << Setup { Folder(u"folder"_s) } << u"folder"_s << lib << NotRegular;
+    QTest::newRow("same path") << Setup {} << u"game.gam"_s << u"game.gam"_s << SameFile;
+    QTest::newRow("other spelling") << Setup { Folder(u"sub"_s) } << u"game.gam"_s << u"sub//../game.gam"_s
+                                    << SameFile;
+    QTest::newRow("hard link") << Setup { HardLink(u"link.lib"_s, u"game.gam"_s) } << u"game.gam"_s
+                               << u"link.lib"_s << SameFile;
     // The game is recognised even where it may not be written.
-    QTest::newRow("read-only game") << u"chmod 400 game.gam"_s << u"game.gam"_s << u"game.gam"_s << SameFile;
-    QTest::newRow("empty source path") << none << none << lib << u"无法打开原文件：\n原因：没有指定文件名"_s;
-    QTest::newRow("missing source") << none << u"missing.gam"_s << lib
+    QTest::newRow("read-only game") << Setup { ReadOnly(u"game.gam"_s) } << u"game.gam"_s << u"game.gam"_s
+                                    << SameFile;
+    QTest::newRow("empty source path")
+        << Setup {} << none << lib << u"无法打开原文件：\n原因：没有指定文件名"_s;
+    QTest::newRow("missing source") << Setup {} << u"missing.gam"_s << lib
                                     << u"无法打开原文件：%1/missing.gam\n原因：文件或文件夹不存在"_s;
     // A bad destination is reported before the source is found too short.
     QTest::newRow("short source, missing folder")
-        << u"echo short >\"$SRC\""_s << gam << u"no/x.lib"_s
+        << Setup { File(gam, "short") } << gam << u"no/x.lib"_s
         << u"无法打开目标文件：%1/no/x.lib\n原因：文件或文件夹不存在"_s;
     QTest::newRow("destination is a folder")
-        << none << u"game.gam"_s << u"."_s << u"无法打开目标文件：%1/.\n原因：这是一个文件夹"_s;
+        << Setup {} << u"game.gam"_s << u"."_s << u"无法打开目标文件：%1/.\n原因：这是一个文件夹"_s;
+    const QString deep = u"一个很长的文件夹名字0123456789/"_s.repeated(15);
+    QTest::newRow("path of over 260 characters")
+        << Setup { Folder(deep) } << u"game.gam"_s << deep + u"x.lib"_s << Success;
+#ifdef Q_OS_WIN
+    // Windows spells one file in many ways; each is the game.
+    const QString longName = u"a long game name.gam"_s;
+    for (const QString &spelling : { u"GAME.GAM"_s, u"%1\\game.gam"_s, u"\\\\?\\%1\\game.gam"_s })
+        QTest::addRow("same file as %s", qPrintable(spelling))
+            << Setup {} << u"game.gam"_s << spelling << SameFile;
+    QTest::newRow("same file by its 8.3 name")
+        << Setup { Game(longName, 10) } << longName << u"short:"_s + longName << SameFile;
+    QTest::newRow("read-only library")
+        << Setup { File(u"old.lib"_s, "old"), ReadOnly(u"old.lib"_s) } << u"game.gam"_s << u"old.lib"_s
+        << u"无法打开目标文件：%1/old.lib\n原因：没有访问权限"_s;
+    QTest::newRow("library held open without sharing")
+        << Setup { File(u"old.lib"_s, "old"), HeldOpen(u"old.lib"_s) } << u"game.gam"_s << u"old.lib"_s
+        << u"无法打开目标文件：%1/old.lib\n原因：文件正被另一个程序使用"_s;
+    for (const QString &device : { u"con.lib"_s, u"NUL"_s, u"COM1"_s })
+        QTest::addRow("device name %s", qPrintable(device))
+            << Setup {} << u"game.gam"_s << device
+            << u"无法替换目标文件：%1/"_s + device + u"\n原因：不是普通文件"_s;
+#endif
+#ifdef Q_OS_UNIX
+    QTest::newRow("FIFO") << Setup { Fifo(u"fifo"_s) } << u"fifo"_s << lib << NotRegular;
+#endif
+#ifdef Q_OS_LINUX
+    // The kernel will not copy from another file system; the portable loop takes over.
+    const QString inMemory = u"/dev/shm/tessaly-test-source.gam"_s;
+    if (QFileInfo(u"/dev/shm"_s).isWritable())
+        QTest::newRow("source in memory") << Setup { Game(inMemory, 4096) } << inMemory << lib << Success;
+#endif
 }
 
 void TestGenerateLib::generates()
 {
-    QFETCH(QString, arrange);
+    QFETCH(Setup, setup);
     QFETCH(QString, source);
     QFETCH(QString, destination);
     QFETCH(QString, expected);
-    const QString sourcePath = source.isEmpty() ? source : QDir(m_dir->path()).absoluteFilePath(source);
-    const QString destinationPath = destination.isEmpty() ? destination : path(destination);
-    const QStringList variables { u"SRC="_s + sourcePath, u"DEST="_s + destinationPath };
-    const auto removeSource = qScopeGuard([&] {
-        if (!source.isEmpty())
-            QFile::remove(sourcePath);
-    });
-    if (const ShellRun arranged = RunShell(m_dir->path(), arrange, variables);
-        arranged.exitCode == NeedsExitCode)
-        QSKIP(qPrintable(arranged.out.trimmed()));
-    else
-        QVERIFY2(arranged.exitCode == 0, qPrintable(arranged.err));
-    const auto before = Snapshot(m_dir->path());
+    Scene scene;
+    if (const QString lacking = scene.make(Setup { Game(u"game.gam"_s, 4096) } + setup); !lacking.isEmpty())
+        QSKIP(qPrintable(lacking));
+    const QString sourcePath = RowPath(scene, source);
+    const QString destinationPath = RowPath(scene, destination);
+    const auto before = scene.snapshot();
 
     RecordingNoticeSink sink;
     bool libCompleteAtNotice = false;
     sink.onNotice = [&] {
-        libCompleteAtNotice = sink.notices.last().text == Success
-            && RunShell(m_dir->path(), LibraryIsTail, variables).exitCode == 0;
+        libCompleteAtNotice
+            = sink.notices.last().text == Success && IsTail(destinationPath, sourcePath, LibDataOffset);
     };
     const GenerateResult result = GenerateLib(sourcePath, destinationPath, sink);
 
     if (expected.startsWith(u"无法"_s)) {
         QVERIFY(result.failed());
-        QCOMPARE(result.error().message(), QString(expected).replace(u"%1"_s, m_dir->path()));
+        QCOMPARE(result.error().message(), QString(expected).replace(u"%1"_s, scene.folder()));
         QVERIFY(sink.notices.isEmpty());
     } else if (expected.isEmpty()) {
         QCOMPARE(result.outcome(), GenerateOutcome::NothingToDo);
         QVERIFY(sink.notices.isEmpty());
     } else {
-        QVERIFY(!result.failed());
+        QVERIFY2(!result.failed(), qPrintable(result.failed() ? result.error().message() : QString()));
         QCOMPARE(sink.notices.size(), 1);
         QCOMPARE(sink.notices[0].text, expected);
         const bool made = expected == Success;
@@ -137,12 +161,29 @@ void TestGenerateLib::generates()
         if (made) {
             QVERIFY2(libCompleteAtNotice, "the notice came before the library was in place");
             QCOMPARE(sink.events, QStringList({ u"started"_s, u"finished"_s }));
-            QCOMPARE(Entries(m_dir->path()).size(), before.size() + (before.contains(destination) ? 0 : 1));
+            QCOMPARE(Leftovers(scene.folder()), QStringList());
             return;
         }
         QVERIFY(sink.events.isEmpty());
     }
-    QCOMPARE(Snapshot(m_dir->path()), before);
+    QCOMPARE(scene.snapshot(), before);
+}
+
+// What ReplaceFileW keeps on Windows, and Wine's does not; the replacement suite covers Linux.
+void TestGenerateLib::keepsTheLibrarysAttributes()
+{
+#ifdef Q_OS_WIN
+    Scene scene;
+    QCOMPARE(scene.make({ Game(u"game.gam"_s, 10), File(u"old.lib"_s, "old") }), QString());
+    const std::wstring lib = QDir::toNativeSeparators(scene.path(u"old.lib"_s)).toStdWString();
+    QVERIFY(SetFileAttributesW(lib.c_str(), FILE_ATTRIBUTE_HIDDEN));
+    RecordingNoticeSink sink;
+    QVERIFY(!GenerateLib(scene.path(u"game.gam"_s), scene.path(u"old.lib"_s), sink).failed());
+    QVERIFY(IsTail(scene.path(u"old.lib"_s), scene.path(u"game.gam"_s), LibDataOffset));
+    QCOMPARE(GetFileAttributesW(lib.c_str()) & FILE_ATTRIBUTE_HIDDEN, DWORD(FILE_ATTRIBUTE_HIDDEN));
+#else
+    QSKIP("Windows' file attributes");
+#endif
 }
 
 QTEST_GUILESS_MAIN(TestGenerateLib)
