@@ -38,13 +38,16 @@ private Q_SLOTS:
         QTest::addColumn<bool>("about");
         QTest::addColumn<QString>("title");
         QTest::addColumn<QSize>("size");
+        QTest::addColumn<Qt::WindowFlags>("frame"); // what its title bar offers, if it has one
         QTest::addColumn<QStringList>("texts"); // all it says, sorted
 
         QTest::newRow("main") << false << u"Tessaly"_s << QSize(312, 206)
+                              << (Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                                     | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
                               << QStringList { u"保存在..."_s, u"关于"_s, u"原文件"_s, u"打开"_s, u"拜拜"_s,
                                      u"生成"_s, u"目标文件"_s };
         QTest::newRow("About")
-            << true << u"Form2"_s << QSize(336, 235)
+            << true << u"Form2"_s << QSize(336, 235) << Qt::WindowFlags(Qt::FramelessWindowHint)
             << QStringList { u"7·1纪念"_s, u"E-mail: ovrix@example.com    交个朋友可以吧~~"_s, u"OK!~"_s,
                    u"Tessaly"_s, u"http://example.com"_s, u"qq:10000"_s,
                    u"声明：本程序用于学习编程所用，引起的任何法律纠纷，作者一律不负法律责任，请大家使用本软件在24小时内删除。"_s,
@@ -52,12 +55,14 @@ private Q_SLOTS:
                    u"程序设计：Ovrix(Brelune)"_s };
     }
     // The icon as drawn, every text in full, inside its parent and clear of its neighbours and of the
-    // lines; the About window has no frame. Also run at twice the scale.
+    // lines; no maximise button on a window of fixed size, no frame at all on the About window. Also run at
+    // twice the scale.
     void looks()
     {
         QFETCH(bool, about);
         QFETCH(QString, title);
         QFETCH(QSize, size);
+        QFETCH(Qt::WindowFlags, frame);
         QFETCH(QStringList, texts);
         MainWindow main;
         QVERIFY(!about || main.click(u"关于"_s));
@@ -65,7 +70,10 @@ private Q_SLOTS:
         QCOMPARE(window->windowTitle(), title);
         QCOMPARE(window->minimumSize(), size);
         QCOMPARE(window->maximumSize(), size);
-        QCOMPARE(window->windowFlags().testFlag(Qt::FramelessWindowHint), about);
+        QCOMPARE(window->windowFlags()
+                & (Qt::FramelessWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                    | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint),
+            frame);
         for (const int side : { 16, 32 }) {
             const QImage icon = window->windowIcon().pixmap(QSize(side, side), 1.0).toImage();
             QCOMPARE(icon,

@@ -18,8 +18,9 @@
 
 using namespace Qt::StringLiterals;
 
+// Minimise and close, but no maximise: the window's size is fixed.
 Form1::Form1()
-    : QWidget(nullptr)
+    : QWidget(nullptr, Qt::Window | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
     , m_noticeSink(std::make_unique<MessageBoxNoticeSink>(this))
 {
     setObjectName(u"Form1"_s);
