@@ -107,7 +107,7 @@ private Q_SLOTS:
         QCOMPARE(shown, texts);
     }
 
-    // From 打开 in reading order; Return does not press a button.
+    // From 打开 in reading order.
     void tabOrder()
     {
         MainWindow main;
@@ -121,8 +121,44 @@ private Q_SLOTS:
             visited.append(QApplication::focusWidget());
         }
         QCOMPARE(visited, order);
-        QTest::keyClick(main.button(u"关于"_s), Qt::Key_Return);
-        QCOMPARE(QApplication::topLevelWidgets().size(), 1);
+    }
+
+    void enterClicksTheFocusedButton_data()
+    {
+        QTest::addColumn<QString>("focus"); // a button's caption, or the title of a field's group
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QStringList>("clicked");
+
+        QTest::newRow("关于") << u"关于"_s << int(Qt::Key_Return) << QStringList { u"关于"_s };
+        QTest::newRow("OK!~, keypad") << u"OK!~"_s << int(Qt::Key_Enter) << QStringList { u"OK!~"_s };
+        QTest::newRow("field") << u"原文件"_s << int(Qt::Key_Return) << QStringList {};
+        QTest::newRow("field, keypad") << u"目标文件"_s << int(Qt::Key_Enter) << QStringList {};
+    }
+    // As on Windows, with both windows open; there is no default button, so Enter in a field clicks none.
+    void enterClicksTheFocusedButton()
+    {
+        QFETCH(QString, focus);
+        QFETCH(int, key);
+        QFETCH(QStringList, clicked);
+        MainWindow main;
+        QVERIFY(main.click(u"关于"_s));
+        QWidget *target = main.field(focus);
+        QStringList seen;
+        for (QWidget *window : QApplication::topLevelWidgets()) {
+            for (QPushButton *button : window->findChildren<QPushButton *>()) {
+                connect(
+                    button, &QPushButton::clicked, button, [&seen, button] { seen.append(button->text()); });
+                if (button->text() == focus)
+                    target = button;
+            }
+        }
+        QVERIFY(target);
+        target->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(target->window()));
+        target->setFocus(Qt::TabFocusReason);
+        QCOMPARE(QApplication::focusWidget(), target);
+        QTest::keyClick(target, Qt::Key(key), key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+        QCOMPARE(seen, clicked);
     }
 
     // 关于 keeps to one About window and brings it to the front, where OK!~ has the focus to close it.

@@ -1,5 +1,6 @@
 #include "Form2.h"
 
+#include "CommandButton.h"
 #include "ProgramIcon.h"
 #include "Twips.h"
 #include "WindowFont.h"
@@ -23,11 +24,9 @@ Form2::Form2()
     setFixedSize(TwipsToPixels(5040), TwipsToPixels(3525));
 
     // Created in tab order; the labels and lines never take focus, so the button is the only stop.
-    Command1 = new QPushButton(u"OK!~"_s, this);
+    Command1 = new CommandButton(u"OK!~"_s, this);
     Command1->setObjectName(u"Command1"_s);
     Command1->setGeometry(TwipsRect(1800, 3000, 1215, 375));
-    Command1->setAutoDefault(false);
-    Command1->setDefault(false);
     connect(Command1, &QPushButton::clicked, this, &Form2::Command1Click);
 
     Label1 = createLabel(u"Label1"_s, u"程序设计：Ovrix(Brelune)"_s, 120, 480, 3615, 255);

@@ -1,5 +1,6 @@
 #include "Form1.h"
 
+#include "CommandButton.h"
 #include "CommonDialog.h"
 #include "ErrorReport.h"
 #include "Form2.h"
@@ -114,11 +115,9 @@ void Form1::Command4Click()
 QPushButton *Form1::createButton(
     QWidget *parent, const QString &name, const QString &caption, int left, int top, int width, int height)
 {
-    auto *button = new QPushButton(caption, parent);
+    auto *button = new CommandButton(caption, parent);
     button->setObjectName(name);
     button->setGeometry(TwipsRect(left, top, width, height));
-    button->setAutoDefault(false);
-    button->setDefault(false);
     return button;
 }
 
