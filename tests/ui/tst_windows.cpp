@@ -1,8 +1,10 @@
 #include "Form2.h"
 #include "MainWindow.h"
 
+#include <QAccessible>
 #include <QFontDatabase>
 #include <QLabel>
+#include <QMetaEnum>
 
 using namespace Qt::StringLiterals;
 
@@ -15,6 +17,16 @@ QList<QWidget *> AboutWindows()
         if (qobject_cast<Form2 *>(widget) && widget->isVisible())
             shown.append(widget);
     return shown;
+}
+
+// Role and name of an accessible object and all it holds, as a screen reader goes through them.
+void ReadOut(QAccessibleInterface *node, int depth, QStringList &read)
+{
+    read.append(QString(depth, u' ')
+        + QString::fromLatin1(QMetaEnum::fromType<QAccessible::Role>().valueToKey(node->role())) + u' '
+        + node->text(QAccessible::Name));
+    for (int i = 0; i < node->childCount(); ++i)
+        ReadOut(node->child(i), depth + 1, read);
 }
 
 } // namespace
@@ -159,6 +171,39 @@ private Q_SLOTS:
         QCOMPARE(QApplication::focusWidget(), target);
         QTest::keyClick(target, Qt::Key(key), key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
         QCOMPARE(seen, clicked);
+    }
+
+    void heard_data()
+    {
+        QTest::addColumn<bool>("about");
+        QTest::addColumn<QStringList>("heard"); // the window, then what is in it, one space deeper each level
+
+        QTest::newRow("main") << false
+                              << QStringList { u"Window Tessaly"_s, u" Grouping 原文件"_s, u"  Button 打开"_s,
+                                     u"  EditableText 原文件"_s, u" Grouping 目标文件"_s,
+                                     u"  Button 保存在..."_s, u"  EditableText 目标文件"_s, u" Button 生成"_s,
+                                     u" Button 关于"_s, u" Button 拜拜"_s };
+        QTest::newRow("About")
+            << true
+            << QStringList { u"Window 关于"_s, u" Button OK!~"_s, u" StaticText 程序设计：Ovrix(Brelune)"_s,
+                   u" StaticText Tessaly"_s, u" StaticText qq:10000"_s,
+                   u" StaticText E-mail: ovrix@example.com    交个朋友可以吧~~"_s,
+                   u" StaticText 大家多多提意见啊！！"_s,
+                   u" StaticText 声明：本程序用于学习编程所用，引起的任何法律纠纷，作者一律不负法律责任，请大家使用本软件在24小时内删除。"_s,
+                   u" StaticText 7·1纪念"_s, u" StaticText 希望大家都支持步步高！！！"_s,
+                   u" StaticText http://example.com"_s };
+    }
+    // What a screen reader reads out: each window as a window with a name a listener understands, every
+    // control by what it shows (a field by its group's title), and nothing for the lines.
+    void heard()
+    {
+        QFETCH(bool, about);
+        QFETCH(QStringList, heard);
+        MainWindow main;
+        QVERIFY(!about || main.click(u"关于"_s));
+        QStringList read;
+        ReadOut(QAccessible::queryAccessibleInterface(about ? AboutWindows().value(0) : &main.form), 0, read);
+        QCOMPARE(read, heard);
     }
 
     // 关于 keeps to one About window and brings it to the front, where OK!~ has the focus to close it.

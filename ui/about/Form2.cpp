@@ -1,5 +1,6 @@
 #include "Form2.h"
 
+#include "AccessibleWindow.h"
 #include "CommandButton.h"
 #include "ProgramIcon.h"
 #include "Twips.h"
@@ -16,6 +17,8 @@ using namespace Qt::StringLiterals;
 Form2::Form2()
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint)
 {
+    // Its caption is never seen, so a listener gets a name of its own.
+    AccessibleWindow::Expose(this, u"关于"_s);
     setObjectName(u"Form2"_s);
     setWindowTitle(u"Form2"_s);
     setWindowIcon(ProgramIcon());

@@ -1,5 +1,6 @@
 #include "Form1.h"
 
+#include "AccessibleWindow.h"
 #include "CommandButton.h"
 #include "CommonDialog.h"
 #include "ErrorReport.h"
@@ -24,6 +25,7 @@ Form1::Form1()
     : QWidget(nullptr, Qt::Window | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
     , m_noticeSink(std::make_unique<MessageBoxNoticeSink>(this))
 {
+    AccessibleWindow::Expose(this, u"Tessaly"_s);
     setObjectName(u"Form1"_s);
     setWindowTitle(u"Tessaly"_s);
     setWindowIcon(ProgramIcon());
