@@ -51,7 +51,8 @@ private Q_SLOTS:
         QVERIFY2(!output->contains(u"warning"_s, Qt::CaseInsensitive), qPrintable(*output));
     }
 
-    // It installs the program with the menu entry and what that names, the metainfo, and depends on Qt.
+    // It installs the program with the menu entry and what that names, the metainfo, and depends on Qt;
+    // Debian finds nothing to object to.
     void debianPackage()
     {
         for (const QString &tool : { u"dpkg-deb"_s, u"dpkg-shlibdeps"_s, u"file"_s })
@@ -75,6 +76,15 @@ private Q_SLOTS:
                 u"share/icons/hicolor/16x16/apps/%1.png"_s.arg(icon),
                 u"share/icons/hicolor/32x32/apps/%1.png"_s.arg(icon) })
             QVERIFY2(contents->contains(u" ./usr/"_s + file + u'\n'), qPrintable(file + u'\n' + *contents));
+
+        // Debian's own checker: no error, no warning, and not even a remark that the programs are not
+        // bound at load time.
+        if (QStandardPaths::findExecutable(u"lintian"_s).isEmpty())
+            QSKIP("lintian is not installed");
+        const auto findings
+            = Run(u"lintian"_s, { u"--fail-on"_s, u"error,warning"_s, u"--display-info"_s, package });
+        QVERIFY(findings);
+        QVERIFY2(!findings->contains(u"hardening-no-bindnow"_s), qPrintable(*findings));
     }
 };
 

@@ -1,5 +1,7 @@
 #include "Form1.h"
 
+#include "AccessibleWindow.h"
+#include "CommandButton.h"
 #include "CommonDialog.h"
 #include "ErrorReport.h"
 #include "Form2.h"
@@ -33,10 +35,12 @@ std::optional<FileError> RefuseUndecodedName(const QString &path, FileError::Rol
 
 } // namespace
 
+// Minimise and close, but no maximise: the window's size is fixed.
 Form1::Form1()
-    : QWidget(nullptr)
+    : QWidget(nullptr, Qt::Window | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
     , m_noticeSink(std::make_unique<MessageBoxNoticeSink>(this))
 {
+    AccessibleWindow::Expose(this, u"Tessaly"_s);
     setObjectName(u"Form1"_s);
     setWindowTitle(u"Tessaly"_s);
     setWindowIcon(ProgramIcon());
@@ -137,11 +141,9 @@ void Form1::Command4Click()
 QPushButton *Form1::createButton(
     QWidget *parent, const QString &name, const QString &caption, int left, int top, int width, int height)
 {
-    auto *button = new QPushButton(caption, parent);
+    auto *button = new CommandButton(caption, parent);
     button->setObjectName(name);
     button->setGeometry(TwipsRect(left, top, width, height));
-    button->setAutoDefault(false);
-    button->setDefault(false);
     return button;
 }
 
