@@ -106,6 +106,9 @@ void TestFileReplacement::replaces_data()
         << u"echo old >old.lib && chattr +a old.lib || need chattr"_s << u"old.lib"_s
         << u"无法打开目标文件：%1/old.lib\n原因：不允许这样操作"_s
         << u"chattr -a old.lib && [ \"$(cat old.lib)\" = old ]"_s;
+    QTest::newRow("read-only file system")
+        << u"mkdir ro && mount -t tmpfs -o ro tmpfs ro || need mount"_s << u"ro/x.lib"_s
+        << u"无法打开目标文件：%1/ro/x.lib\n原因：文件系统是只读的"_s << u"umount ro"_s;
     // Known before the copy: renaming over a mount point is refused.
     QTest::newRow("mount point")
         << u"echo old >old.lib && touch other && mount --bind other old.lib || need mount"_s << u"old.lib"_s

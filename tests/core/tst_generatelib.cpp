@@ -113,6 +113,12 @@ void TestGenerateLib::generates_data()
 #endif
 #ifdef Q_OS_UNIX
     QTest::newRow("FIFO") << Setup { Fifo(u"fifo"_s) } << u"fifo"_s << lib << NotRegular;
+    QTest::newRow("a file where a folder should be")
+        << Setup {} << u"game.gam"_s << u"game.gam/x.lib"_s
+        << u"无法打开目标文件：%1/game.gam/x.lib\n原因：路径中有一项不是文件夹"_s;
+    const QString tooLong = QString(256, u'x') + u".lib"_s;
+    QTest::newRow("name too long") << Setup {} << u"game.gam"_s << tooLong
+                                   << u"无法打开目标文件：%1/"_s + tooLong + u"\n原因：文件名太长"_s;
 #endif
 #ifdef Q_OS_LINUX
     // The kernel will not copy from another file system; the portable loop takes over.
