@@ -1,5 +1,6 @@
 // Preloaded into gam2lib: a folder or a whole file system cannot be synced, as
-// on a failing disk, while files still can.
+// on a failing disk, while files still can. What the kernel refuses to sync
+// (a folder that may only be searched) it still refuses as it would.
 #include <cerrno>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -7,14 +8,15 @@
 
 extern "C" int fsync(int fd)
 {
+    const int result = int(::syscall(SYS_fsync, fd));
     struct stat info
     {
     };
-    if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
+    if (result == 0 && ::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
         errno = EIO;
         return -1;
     }
-    return int(::syscall(SYS_fsync, fd));
+    return result;
 }
 
 extern "C" int syncfs(int) noexcept

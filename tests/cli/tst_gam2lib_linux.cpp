@@ -68,7 +68,7 @@ void TestGam2libLinux::reportsThroughExitCodeAndStreams_data()
     QTest::newRow("search-only folder, file system not synced")
         << asNobody + u"mkdir -m 333 box && failing_sync "_s + nobody
             + u"box/x.lib; e=$?; cmp -s box/x.lib \"$LIB\" && exit $e"_s
-        << 3 << none << unconfirmed + u"box/x.lib\n"_s;
+        << 3 << none << unconfirmed + u"box/x.lib\n原因：输入输出错误\n"_s;
     // Without /proc the new library is written under a temporary name, which goes again. Sanitizers read
     // their options from /proc.
     const QString withoutProc = u"[ $(id -u) = 0 ] || need root; "
