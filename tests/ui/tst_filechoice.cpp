@@ -76,12 +76,13 @@ private Q_SLOTS:
 
         const QString path = u"/home/user/游戏/仙剑 1.gam"_s;
         const QUrl game = QUrl::fromLocalFile(path);
+        const QString shown = QDir::toNativeSeparators(path);
         const QUrl web(u"https://example.com/game.gam"_s);
         const QString old = u"old"_s;
         QTest::newRow("a game on the source field")
-            << u"原文件"_s << QList { game } << QStringList { path, old };
+            << u"原文件"_s << QList { game } << QStringList { shown, old };
         QTest::newRow("a link, then a game")
-            << u"目标文件"_s << QList { web, game } << QStringList { old, path };
+            << u"目标文件"_s << QList { web, game } << QStringList { old, shown };
         QTest::newRow("a web link") << u"原文件"_s << QList { web } << QStringList { old, old };
         QTest::newRow("on a button") << u"生成"_s << QList { game } << QStringList { old, old };
     }

@@ -38,8 +38,9 @@ DialogResult CommonDialog::run(QFileDialog &dialog)
     const QString nameFilter = ToQtNameFilter(m_state.filter);
     if (!nameFilter.isEmpty())
         dialog.setNameFilter(nameFilter);
+    // Qt's dialog shows only the name of a file in the folder it opens, given the name in its own separators.
     if (!m_state.fileName.isEmpty())
-        dialog.selectFile(m_state.fileName);
+        dialog.selectFile(QDir::fromNativeSeparators(m_state.fileName));
 
     if (dialog.exec() != QDialog::Accepted)
         return DialogResult::Cancelled;

@@ -1,0 +1,23 @@
+# tessaly_windows_dll_folders(VARIABLE): the folders holding the DLLs that the Windows programs load, Qt's
+# and the MinGW runtime's, as host paths.
+function(tessaly_windows_dll_folders variable)
+    get_target_property(qt_core Qt6::Core LOCATION)
+    cmake_path(GET qt_core PARENT_PATH qt_folder)
+    set(folders ${qt_folder})
+    set(runtime)
+    if(MINGW)
+        set(runtime libstdc++-6.dll libwinpthread-1.dll)
+    endif()
+    foreach(dll ${runtime})
+        execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${dll}
+            OUTPUT_VARIABLE path OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
+        if(NOT IS_ABSOLUTE "${path}" OR NOT EXISTS "${path}")
+            message(FATAL_ERROR "The compiler does not know where ${dll} is")
+        endif()
+        cmake_path(GET path PARENT_PATH folder)
+        cmake_path(NORMAL_PATH folder)
+        list(APPEND folders ${folder})
+    endforeach()
+    list(REMOVE_DUPLICATES folders)
+    set(${variable} ${folders} PARENT_SCOPE)
+endfunction()
