@@ -1,7 +1,10 @@
 #include "CommandLine.h"
 
-#include <shellapi.h>
+// shellapi.h needs windows.h first.
+// clang-format off
 #include <windows.h>
+#include <shellapi.h>
+// clang-format on
 
 // The narrow argv has already lost whatever the code page cannot show
 // (仙剑.gam arrives as ??.gam); the command line itself is Unicode.
