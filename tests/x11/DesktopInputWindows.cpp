@@ -55,13 +55,13 @@ bool Send(std::vector<INPUT> inputs)
     return SendInput(UINT(inputs.size()), inputs.data(), sizeof(INPUT)) == inputs.size();
 }
 
-INPUT Key(WORD key, bool up)
+INPUT Key(WORD key, WORD character, DWORD flags)
 {
     INPUT input {};
     input.type = INPUT_KEYBOARD;
     input.ki.wVk = key;
-    input.ki.wScan = WORD(MapVirtualKeyW(key, MAPVK_VK_TO_VSC));
-    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    input.ki.wScan = character;
+    input.ki.dwFlags = flags;
     return input;
 }
 
@@ -73,22 +73,12 @@ INPUT Button(DWORD flag)
     return input;
 }
 
-// Each character through the key that gives it on the keyboard layout, with Shift where it takes Shift.
+// Character by character, as an input method hands them over.
 bool Type(const QString &text)
 {
     for (const QChar character : text) {
-        const SHORT key = VkKeyScanW(wchar_t(character.unicode()));
-        if (key == -1)
-            return false;
-        const bool shift = (key >> 8) & 1;
-        std::vector<INPUT> inputs;
-        if (shift)
-            inputs.push_back(Key(VK_SHIFT, false));
-        inputs.push_back(Key(WORD(key & 0xff), false));
-        inputs.push_back(Key(WORD(key & 0xff), true));
-        if (shift)
-            inputs.push_back(Key(VK_SHIFT, true));
-        if (!Send(inputs))
+        const auto unit = WORD(character.unicode());
+        if (!Send({ Key(0, unit, KEYEVENTF_UNICODE), Key(0, unit, KEYEVENTF_UNICODE | KEYEVENTF_KEYUP) }))
             return false;
         QTest::qWait(KeyDelay);
     }
@@ -138,7 +128,7 @@ bool Click(const QString &title, const QWidget *control, const QString &typing)
 
 bool PressReturn()
 {
-    return Send({ Key(VK_RETURN, false), Key(VK_RETURN, true) });
+    return Send({ Key(VK_RETURN, 0, 0), Key(VK_RETURN, 0, KEYEVENTF_KEYUP) });
 }
 
 } // namespace DesktopInput
