@@ -8,39 +8,38 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace {
+
+FileError Failure(const QString &path, FileError::Operation operation, int code)
+{
+    return FileError::fromSystem(operation, FileError::Role::Source, path, code);
+}
+
+} // namespace
+
 struct SourceFile::Private
 {
-    QString path;
     UniqueFd fd;
-    qint64 size = 0;
-
-    FileError failure(FileError::Operation operation, int code) const
-    {
-        return FileError::fromSystem(operation, FileError::Role::Source, path, code);
-    }
 };
 
 SourceFile::SourceFile(QString path)
-    : d(std::make_unique<Private>())
+    : m_path(std::move(path))
+    , d(std::make_unique<Private>())
 {
-    d->path = std::move(path);
 }
 
 SourceFile::~SourceFile() = default;
 
-std::optional<FileError> SourceFile::open()
+std::optional<FileError> SourceFile::openByName()
 {
-    if (d->path.isEmpty())
-        return FileError(
-            FileError::Operation::Open, FileError::Role::Source, d->path, FileError::Cause::NoName);
-    const QByteArray name = QFile::encodeName(d->path);
+    const QByteArray name = QFile::encodeName(m_path);
     // Only the name is resolved, so nothing but a regular file is ever opened for I/O.
     const UniqueFd located(::open(name.constData(), O_PATH | O_CLOEXEC));
     struct stat info
     {
     };
     if (!located.valid() || ::fstat(located.get(), &info) != 0)
-        return d->failure(FileError::Operation::Open, errno);
+        return Failure(m_path, FileError::Operation::Open, errno);
     if (!S_ISREG(info.st_mode))
         return std::nullopt;
     // Through /proc the same file is opened, with the usual permission checks.
@@ -51,28 +50,18 @@ std::optional<FileError> SourceFile::open()
         d->fd.reset(::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     }
     if (!d->fd.valid())
-        return d->failure(FileError::Operation::Open, errno);
+        return Failure(m_path, FileError::Operation::Open, errno);
     if (::fstat(d->fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
         d->fd.reset();
         return std::nullopt;
     }
-    d->size = info.st_size;
+    m_size = info.st_size;
     return std::nullopt;
 }
 
 bool SourceFile::isOpen() const
 {
     return d->fd.valid();
-}
-
-const QString &SourceFile::path() const
-{
-    return d->path;
-}
-
-qint64 SourceFile::size() const
-{
-    return d->size;
 }
 
 std::optional<FileError> SourceFile::read(qint64 offset, char *data, qint64 length, qint64 &got)
@@ -82,7 +71,7 @@ std::optional<FileError> SourceFile::read(qint64 offset, char *data, qint64 leng
         if (got >= 0)
             return std::nullopt;
         if (errno != EINTR)
-            return d->failure(FileError::Operation::Read, errno);
+            return Failure(m_path, FileError::Operation::Read, errno);
     }
 }
 

@@ -4,66 +4,55 @@
 
 #include <algorithm>
 
+namespace {
+
+FileError Failure(const QString &path, FileError::Operation operation, DWORD code)
+{
+    return FileError::fromSystem(operation, FileError::Role::Source, path, int(code));
+}
+
+} // namespace
+
 struct SourceFile::Private
 {
-    QString path;
     UniqueHandle handle;
-    qint64 size = 0;
-
-    FileError failure(FileError::Operation operation, DWORD code) const
-    {
-        return FileError::fromSystem(operation, FileError::Role::Source, path, int(code));
-    }
 };
 
 SourceFile::SourceFile(QString path)
-    : d(std::make_unique<Private>())
+    : m_path(std::move(path))
+    , d(std::make_unique<Private>())
 {
-    d->path = std::move(path);
 }
 
 SourceFile::~SourceFile() = default;
 
-std::optional<FileError> SourceFile::open()
+std::optional<FileError> SourceFile::openByName()
 {
-    if (d->path.isEmpty())
-        return FileError(
-            FileError::Operation::Open, FileError::Role::Source, d->path, FileError::Cause::NoName);
-    if (NamesDevice(d->path))
+    if (NamesDevice(m_path))
         return std::nullopt;
-    const std::wstring name = ExtendedPath(d->path);
+    const std::wstring name = ExtendedPath(m_path);
     const DWORD attributes = GetFileAttributesW(name.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES)
-        return d->failure(FileError::Operation::Open, GetLastError());
+        return Failure(m_path, FileError::Operation::Open, GetLastError());
     if (attributes & FILE_ATTRIBUTE_DIRECTORY)
         return std::nullopt;
     d->handle.reset(
         CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
             nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!d->handle.valid())
-        return d->failure(FileError::Operation::Open, GetLastError());
+        return Failure(m_path, FileError::Operation::Open, GetLastError());
     LARGE_INTEGER size {};
     if (GetFileType(d->handle.get()) != FILE_TYPE_DISK || !GetFileSizeEx(d->handle.get(), &size)) {
         d->handle.reset();
         return std::nullopt;
     }
-    d->size = size.QuadPart;
+    m_size = size.QuadPart;
     return std::nullopt;
 }
 
 bool SourceFile::isOpen() const
 {
     return d->handle.valid();
-}
-
-const QString &SourceFile::path() const
-{
-    return d->path;
-}
-
-qint64 SourceFile::size() const
-{
-    return d->size;
 }
 
 std::optional<FileError> SourceFile::read(qint64 offset, char *data, qint64 length, qint64 &got)
@@ -74,7 +63,7 @@ std::optional<FileError> SourceFile::read(qint64 offset, char *data, qint64 leng
     DWORD read = 0;
     if (!ReadFile(d->handle.get(), data, DWORD(std::min<qint64>(length, 1 << 30)), &read, &at)
         && GetLastError() != ERROR_HANDLE_EOF)
-        return d->failure(FileError::Operation::Read, GetLastError());
+        return Failure(m_path, FileError::Operation::Read, GetLastError());
     got = read;
     return std::nullopt;
 }
