@@ -74,6 +74,12 @@ QString FileError::reason() const
         return u"文件已经存在"_s;
     case Cause::SharingViolation:
         return u"文件正被另一个程序使用"_s;
+    case Cause::NotReady:
+        return u"设备未就绪"_s;
+    case Cause::WriteProtected:
+        return u"磁盘有写保护"_s;
+    case Cause::DeviceGone:
+        return u"设备或网络连接已断开"_s;
     case Cause::NoName:
         return u"没有指定文件名"_s;
     case Cause::NotRegularFile:

@@ -35,6 +35,9 @@ public:
         CrossDevice,
         AlreadyExists,
         SharingViolation,
+        NotReady,
+        WriteProtected,
+        DeviceGone,
         // Found by the program itself.
         NoName,
         NotRegularFile,

@@ -23,7 +23,15 @@ FileError::Cause CauseOfSystemError(int code)
     case ERROR_PRIVILEGE_NOT_HELD:
         return Cause::NotPermitted;
     case ERROR_WRITE_PROTECT:
-        return Cause::ReadOnlyFileSystem;
+        return Cause::WriteProtected;
+    case ERROR_NOT_READY:
+    case ERROR_NO_MEDIA_IN_DRIVE:
+        return Cause::NotReady;
+    case ERROR_DEVICE_NOT_CONNECTED:
+    case ERROR_DEV_NOT_EXIST:
+    case ERROR_NETNAME_DELETED:
+    case ERROR_UNEXP_NET_ERR:
+        return Cause::DeviceGone;
     case ERROR_DISK_FULL:
     case ERROR_HANDLE_DISK_FULL:
         return Cause::DiskFull;
