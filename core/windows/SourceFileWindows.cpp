@@ -1,5 +1,6 @@
 #include "SourceFile.h"
 #include "UniqueHandle.h"
+#include "Win32Calls.h"
 #include "WindowsPath.h"
 
 #include <algorithm>
@@ -28,25 +29,31 @@ SourceFile::~SourceFile() = default;
 
 std::optional<FileError> SourceFile::openByName()
 {
-    if (NamesDevice(m_path))
+    const WindowsPath name = ResolvePath(m_path);
+    if (name.device)
         return std::nullopt;
-    const std::wstring name = ExtendedPath(m_path);
-    const DWORD attributes = GetFileAttributesW(name.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES)
+    if (name.extended.empty())
         return Failure(m_path, FileError::Operation::Open, GetLastError());
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY)
-        return std::nullopt;
-    d->handle.reset(
-        CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-            nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!d->handle.valid())
+    // Without FILE_SHARE_DELETE, no other name of the game can be renamed over it while it is open, should
+    // the same-file guard not recognise it. A folder opens too, to be found one.
+    UniqueHandle handle(
+        Win32().CreateFileW(name.extended.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!handle.valid())
         return Failure(m_path, FileError::Operation::Open, GetLastError());
-    LARGE_INTEGER size {};
-    if (GetFileType(d->handle.get()) != FILE_TYPE_DISK || !GetFileSizeEx(d->handle.get(), &size)) {
-        d->handle.reset();
+    SetLastError(NO_ERROR);
+    const DWORD type = Win32().GetFileType(handle.get());
+    if (type == FILE_TYPE_UNKNOWN && GetLastError() != NO_ERROR)
+        return Failure(m_path, FileError::Operation::Open, GetLastError());
+    if (type != FILE_TYPE_DISK)
         return std::nullopt;
-    }
-    m_size = size.QuadPart;
+    FILE_STANDARD_INFO standard {};
+    if (!Win32().GetFileInformationByHandleEx(handle.get(), FileStandardInfo, &standard, sizeof standard))
+        return Failure(m_path, FileError::Operation::Open, GetLastError());
+    if (standard.Directory)
+        return std::nullopt;
+    m_size = standard.EndOfFile.QuadPart;
+    d->handle = std::move(handle);
     return std::nullopt;
 }
 
@@ -61,7 +68,7 @@ std::optional<FileError> SourceFile::read(qint64 offset, char *data, qint64 leng
     at.Offset = DWORD(offset);
     at.OffsetHigh = DWORD(offset >> 32);
     DWORD read = 0;
-    if (!ReadFile(d->handle.get(), data, DWORD(std::min<qint64>(length, 1 << 30)), &read, &at)
+    if (!Win32().ReadFile(d->handle.get(), data, DWORD(std::min<qint64>(length, 1 << 30)), &read, &at)
         && GetLastError() != ERROR_HANDLE_EOF)
         return Failure(m_path, FileError::Operation::Read, GetLastError());
     got = read;
