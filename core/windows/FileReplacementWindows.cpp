@@ -21,10 +21,20 @@ constexpr DWORD ShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELET
 // sync client that holds a file for a moment.
 constexpr DWORD RetryDelays[] = { 10, 40, 100, 200, 300, 350 };
 
-bool HeldBriefly(DWORD code)
+// Tries again while another program seems to hold the file, as Git for Windows does around its renames
+// and deletes; GetLastError() tells why it failed in the end.
+template<typename Call> bool Retrying(Call call)
 {
-    return code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION || code == ERROR_ACCESS_DENIED
-        || code == ERROR_USER_MAPPED_FILE;
+    for (size_t attempt = 0;; ++attempt) {
+        if (call())
+            return true;
+        const DWORD code = GetLastError();
+        if (attempt == std::size(RetryDelays)
+            || (code != ERROR_SHARING_VIOLATION && code != ERROR_LOCK_VIOLATION && code != ERROR_ACCESS_DENIED
+                && code != ERROR_USER_MAPPED_FILE))
+            return false;
+        Win32().Sleep(RetryDelays[attempt]);
+    }
 }
 
 // The volume and the 128-bit id that ReFS needs; before Windows 8, and on some file systems, only the
@@ -118,7 +128,7 @@ struct FileReplacement::Private
         return FileError(operation, FileError::Role::Destination, path, cause);
     }
 
-    std::optional<FileError> locateExisting(UniqueHandle located);
+    std::optional<FileError> locateExisting(UniqueHandle located, const std::wstring &name);
     std::optional<FileError> locateNew(const std::wstring &name, DWORD code);
     std::optional<FileError> checkFolder() const;
     bool markForDeletion(bool marked) const;
@@ -127,7 +137,8 @@ struct FileReplacement::Private
     void discardTemporary();
 };
 
-std::optional<FileError> FileReplacement::Private::locateExisting(UniqueHandle located)
+std::optional<FileError> FileReplacement::Private::locateExisting(
+    UniqueHandle located, const std::wstring &name)
 {
     found = true;
     identity = IdentityOf(located.get());
@@ -144,9 +155,10 @@ std::optional<FileError> FileReplacement::Private::locateExisting(UniqueHandle l
     // Windows renames nothing over a read-only file; Wine would.
     if (old.FileAttributes & FILE_ATTRIBUTE_READONLY)
         return failure(Operation::Open, ERROR_ACCESS_DENIED);
+    // Some network and virtual drives cannot tell; then the name itself is replaced.
     target = FinalPath(located.get());
     if (target.empty())
-        return failure(Operation::Open, GetLastError());
+        target = name;
     folder = ParentOf(target);
     located.reset();
 
@@ -226,14 +238,12 @@ std::optional<FileError> FileReplacement::Private::putInPlace() const
     rename->ReplaceIfExists = found;
     rename->FileNameLength = DWORD(target.size() * sizeof(wchar_t));
     std::memcpy(rename->FileName, target.c_str(), (target.size() + 1) * sizeof(wchar_t));
-    for (size_t attempt = 0;; ++attempt) {
-        if (Win32().SetFileInformationByHandle(temporary.get(), FileRenameInfo, rename, DWORD(buffer.size())))
-            return std::nullopt;
-        const DWORD code = GetLastError();
-        if (attempt == std::size(RetryDelays) || !HeldBriefly(code))
-            return failure(Operation::Replace, code);
-        Win32().Sleep(RetryDelays[attempt]);
-    }
+    if (!Retrying([&] {
+            return Win32().SetFileInformationByHandle(
+                temporary.get(), FileRenameInfo, rename, DWORD(buffer.size()));
+        }))
+        return failure(Operation::Replace, GetLastError());
+    return std::nullopt;
 }
 
 void FileReplacement::Private::discardTemporary()
@@ -243,7 +253,7 @@ void FileReplacement::Private::discardTemporary()
     const bool marked = markForDeletion(true);
     temporary.reset();
     if (!marked)
-        Win32().DeleteFileW(temporaryPath.c_str());
+        Retrying([this] { return Win32().DeleteFileW(temporaryPath.c_str()); });
 }
 
 FileReplacement::FileReplacement(QString path)
@@ -270,7 +280,7 @@ std::optional<FileError> FileReplacement::prepare()
         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (!located.valid())
         return d->locateNew(name.extended, GetLastError());
-    return d->locateExisting(std::move(located));
+    return d->locateExisting(std::move(located), name.extended);
 }
 
 bool FileReplacement::replaces(const SourceFile &source) const
