@@ -17,8 +17,8 @@ using Cause = FileError::Cause;
 
 constexpr DWORD ShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
-// Between tries of the final rename, in milliseconds: about a second in all, for the scanner, indexer or
-// sync client that holds a file for a moment.
+// Between tries of a rename or a delete, in milliseconds: about a second in all, for the scanner, indexer
+// or sync client that holds a file for a moment.
 constexpr DWORD RetryDelays[] = { 10, 40, 100, 200, 300, 350 };
 
 // Tries again while another program seems to hold the file, as Git for Windows does around its renames

@@ -177,6 +177,10 @@ void TestReplacementWindows::failingCalls_data()
     const Faults zeroIds { { u"GetFileInformationByHandleEx(FileIdInfo)"_s, 0, ZeroId } };
     row("every file id 0, another file", u"old.lib"_s, zeroIds, 0, After::New);
     row("every file id 0, the game", u"game.gam"_s, zeroIds, ERROR_SHARING_VIOLATION, After::Old);
+    row("no identity at all, the game", u"game.gam"_s,
+        { { u"GetFileInformationByHandleEx(FileIdInfo)"_s, 0, ERROR_INVALID_PARAMETER },
+            { u"GetFileInformationByHandle"_s, 0, ERROR_INVALID_FUNCTION } },
+        ERROR_SHARING_VIOLATION, After::Old);
 }
 
 void TestReplacementWindows::failingCalls()
