@@ -13,7 +13,7 @@ void Console::ShowNotice(const QString &text, const QString &title, NoticeKind k
 void Console::Print(std::FILE *stream, const QString &text)
 {
     QString lost;
-    // It goes to the null device, which would take it without a word.
+    // Held open on the null device since, which would take it without a word.
     if (ClosedAtStart(stream))
         lost = QStringLiteral("它在程序启动时已被关闭");
     else if (const int code = WriteToStream(stream, text))

@@ -74,6 +74,8 @@ QString FileError::reason() const
         return u"文件已经存在"_s;
     case Cause::SharingViolation:
         return u"文件正被另一个程序使用"_s;
+    case Cause::PipeClosed:
+        return u"管道的另一端已关闭"_s;
     case Cause::NoName:
         return u"没有指定文件名"_s;
     case Cause::NotRegularFile:

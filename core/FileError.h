@@ -35,6 +35,7 @@ public:
         CrossDevice,
         AlreadyExists,
         SharingViolation,
+        PipeClosed,
         // Found by the program itself.
         NoName,
         NotRegularFile,

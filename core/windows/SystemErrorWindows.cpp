@@ -55,6 +55,9 @@ FileError::Cause CauseOfSystemError(int code)
     case ERROR_LOCK_VIOLATION:
     case ERROR_USER_MAPPED_FILE:
         return Cause::SharingViolation;
+    case ERROR_BROKEN_PIPE:
+    case ERROR_NO_DATA:
+        return Cause::PipeClosed;
     default:
         return Cause::Other;
     }
