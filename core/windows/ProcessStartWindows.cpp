@@ -4,33 +4,24 @@
 
 namespace {
 
+constexpr DWORD StandardHandles[] = { STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE };
 bool closedAtStart[3] = {};
-
-DWORD StandardHandleOf(std::FILE *stream)
-{
-    return stream == stdin ? STD_INPUT_HANDLE : stream == stdout ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE;
-}
-
-int IndexOf(std::FILE *stream)
-{
-    return stream == stdin ? 0 : stream == stdout ? 1 : 2;
-}
 
 } // namespace
 
 // Windows hands out no descriptor numbers that a closed standard stream could
 // lend to a file, and has no signals for large files or closed pipes; a
-// missing standard handle is only noted.
+// parent that gave no standard handle is only noted.
 bool SecureProcessStart()
 {
-    for (std::FILE *stream : { stdin, stdout, stderr }) {
-        const HANDLE handle = GetStdHandle(StandardHandleOf(stream));
-        closedAtStart[IndexOf(stream)] = handle == nullptr || handle == INVALID_HANDLE_VALUE;
+    for (int i = 0; i < 3; ++i) {
+        const HANDLE handle = GetStdHandle(StandardHandles[i]);
+        closedAtStart[i] = handle == nullptr || handle == INVALID_HANDLE_VALUE;
     }
     return true;
 }
 
 bool ClosedAtStart(std::FILE *stream)
 {
-    return closedAtStart[IndexOf(stream)];
+    return closedAtStart[stream == stdin ? 0 : stream == stdout ? 1 : 2];
 }

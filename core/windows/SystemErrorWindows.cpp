@@ -57,6 +57,7 @@ FileError::Cause CauseOfSystemError(int code)
         return Cause::SharingViolation;
     case ERROR_BROKEN_PIPE:
     case ERROR_NO_DATA:
+    case ERROR_PIPE_NOT_CONNECTED:
         return Cause::PipeClosed;
     default:
         return Cause::Other;
