@@ -80,6 +80,8 @@ QString FileError::reason() const
         return u"磁盘有写保护"_s;
     case Cause::DeviceGone:
         return u"设备或网络连接已断开"_s;
+    case Cause::PipeClosed:
+        return u"管道的另一端已关闭"_s;
     case Cause::NoName:
         return u"没有指定文件名"_s;
     case Cause::NotRegularFile:

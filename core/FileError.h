@@ -38,6 +38,7 @@ public:
         NotReady,
         WriteProtected,
         DeviceGone,
+        PipeClosed,
         // Found by the program itself.
         NoName,
         NotRegularFile,

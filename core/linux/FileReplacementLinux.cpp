@@ -56,10 +56,18 @@ bool ProcAvailable()
     return ::access("/proc/self/fd", X_OK) == 0;
 }
 
-int InodeFlags(int fd)
+// Whether no name in the folder may be renamed or removed. statx tells it of a
+// folder opened only to search it; the flags need one opened for reading.
+bool NamesFixed(int folder)
 {
+    struct statx attributes
+    {
+    };
+    constexpr auto Fixed = STATX_ATTR_APPEND | STATX_ATTR_IMMUTABLE;
+    if (::statx(folder, "", AT_EMPTY_PATH, 0, &attributes) == 0 && (attributes.stx_attributes_mask & Fixed))
+        return attributes.stx_attributes & Fixed;
     int flags = 0;
-    return ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 ? flags : 0;
+    return ::ioctl(folder, FS_IOC_GETFLAGS, &flags) == 0 && (flags & (FS_APPEND_FL | FS_IMMUTABLE_FL));
 }
 
 // A short hidden name beside the target, one a person recognises should a
@@ -205,7 +213,7 @@ std::optional<FileError> FileReplacement::Private::checkRename() const
     const uid_t me = ::geteuid();
     if ((folderStat.st_mode & S_ISVTX) && me != 0 && me != target.st_uid && me != folderStat.st_uid)
         return failure(Operation::Replace, EPERM);
-    if (InodeFlags(folder.get()) & (FS_APPEND_FL | FS_IMMUTABLE_FL))
+    if (NamesFixed(folder.get()))
         return failure(Operation::Replace, EPERM);
     if (isMountPoint(folderStat))
         return failure(Operation::Replace, EBUSY);
@@ -373,7 +381,7 @@ std::optional<FileError> FileReplacement::begin()
         return std::nullopt;
     d->temporary.reset();
     // A named file could never be renamed away in an append-only folder, nor removed.
-    if (InodeFlags(d->folder.get()) & FS_APPEND_FL)
+    if (NamesFixed(d->folder.get()))
         return d->failure(Operation::Replace, EPERM);
     if (!d->createNamedTemporary())
         return d->failure(Operation::Replace, errno);

@@ -40,6 +40,8 @@ FileError::Cause CauseOfSystemError(int code)
         return Cause::CrossDevice;
     case EEXIST:
         return Cause::AlreadyExists;
+    case EPIPE:
+        return Cause::PipeClosed;
     default:
         return Cause::Other;
     }

@@ -63,6 +63,10 @@ FileError::Cause CauseOfSystemError(int code)
     case ERROR_LOCK_VIOLATION:
     case ERROR_USER_MAPPED_FILE:
         return Cause::SharingViolation;
+    case ERROR_BROKEN_PIPE:
+    case ERROR_NO_DATA:
+    case ERROR_PIPE_NOT_CONNECTED:
+        return Cause::PipeClosed;
     default:
         return Cause::Other;
     }
