@@ -162,9 +162,13 @@ void TestGam2lib::reports()
     QFETCH(QString, err);
     QFETCH(bool, made);
     Scene scene;
-    QCOMPARE(scene.make({ Game(u"game.gam"_s, 1234), Game(u"仙剑.gam"_s, 10), Game(u"short.gam"_s, 0),
-                 File(u"old.lib"_s, "old"), File(u"\uFFFD.lib"_s, "unrelated") }),
-        QString());
+    if (!scene.setUp(Setup()
+                         .game(u"game.gam"_s, 1234)
+                         .game(u"仙剑.gam"_s, 10)
+                         .game(u"short.gam"_s, 0)
+                         .file(u"old.lib"_s, "old")
+                         .file(u"\uFFFD.lib"_s, "unrelated")))
+        return;
     if (!arrange.isEmpty()) {
         ARRANGE_IN_SHELL(scene.folder(), arrange);
     }

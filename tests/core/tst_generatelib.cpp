@@ -60,79 +60,78 @@ void TestGenerateLib::generates_data()
     const QString none;
     const QString gam = u"仙剑 .gam"_s;
     const QString lib = u" 仙剑.lib"_s;
-    QTest::newRow("one byte of data") << Setup { Game(gam, 1) } << gam << lib << Success;
+    QTest::newRow("one byte of data") << Setup().game(gam, 1) << gam << lib << Success;
     QTest::newRow("a few MiB over a longer file")
-        << Setup { Game(gam, 3145745), File(lib, QByteArray(5 << 20, '\0')) } << gam << lib << Success;
-    QTest::newRow("3 GiB, sparse") << Setup { SparseGame(u"large.gam"_s, qint64(3) << 30) } << u"large.gam"_s
+        << Setup().game(gam, 3145745).file(lib, QByteArray(5 << 20, '\0')) << gam << lib << Success;
+    QTest::newRow("3 GiB, sparse") << Setup().sparseGame(u"large.gam"_s, qint64(3) << 30) << u"large.gam"_s
                                    << lib << Success;
-    QTest::newRow("no destination") << Setup {} << u"missing.gam"_s << none << none;
-    QTest::newRow("empty") << Setup { File(gam) } << gam << lib << TooShort;
+    QTest::newRow("no destination") << Setup() << u"missing.gam"_s << none << none;
+    QTest::newRow("empty") << Setup().file(gam) << gam << lib << TooShort;
     QTest::newRow("header only, over an old library")
-        << Setup { Game(gam, 0), File(lib, "old") } << gam << lib << TooShort;
-    QTest::newRow("folder") << Setup { Folder(u"folder"_s) } << u"folder"_s << lib << NotRegular;
-    QTest::newRow("same path") << Setup {} << u"game.gam"_s << u"game.gam"_s << SameFile;
-    QTest::newRow("other spelling") << Setup { Folder(u"sub"_s) } << u"game.gam"_s << u"sub//../game.gam"_s
+        << Setup().game(gam, 0).file(lib, "old") << gam << lib << TooShort;
+    QTest::newRow("folder") << Setup().folder(u"folder"_s) << u"folder"_s << lib << NotRegular;
+    QTest::newRow("same path") << Setup() << u"game.gam"_s << u"game.gam"_s << SameFile;
+    QTest::newRow("other spelling") << Setup().folder(u"sub"_s) << u"game.gam"_s << u"sub//../game.gam"_s
                                     << SameFile;
-    QTest::newRow("hard link") << Setup { HardLink(u"link.lib"_s, u"game.gam"_s) } << u"game.gam"_s
+    QTest::newRow("hard link") << Setup().hardLink(u"link.lib"_s, u"game.gam"_s) << u"game.gam"_s
                                << u"link.lib"_s << SameFile;
-    QTest::newRow("symbolic link") << Setup { SymbolicLink(u"link.lib"_s, u"game.gam"_s) } << u"game.gam"_s
+    QTest::newRow("symbolic link") << Setup().symbolicLink(u"link.lib"_s, u"game.gam"_s) << u"game.gam"_s
                                    << u"link.lib"_s << SameFile;
     // Writing through it could plant a file wherever it points.
     QTest::newRow("symbolic link that leads nowhere")
-        << Setup { SymbolicLink(u"link.lib"_s, u"nowhere.lib"_s) } << u"game.gam"_s << u"link.lib"_s
+        << Setup().symbolicLink(u"link.lib"_s, u"nowhere.lib"_s) << u"game.gam"_s << u"link.lib"_s
         << u"无法替换目标文件：%1/link.lib\n原因：是指向不存在文件的符号链接"_s;
     // The game is recognised even where it may not be written.
-    QTest::newRow("read-only game") << Setup { ReadOnly(u"game.gam"_s) } << u"game.gam"_s << u"game.gam"_s
+    QTest::newRow("read-only game") << Setup().readOnly(u"game.gam"_s) << u"game.gam"_s << u"game.gam"_s
                                     << SameFile;
     QTest::newRow("empty source path")
-        << Setup {} << none << lib << u"无法打开原文件：\n原因：没有指定文件名"_s;
-    QTest::newRow("missing source") << Setup {} << u"missing.gam"_s << lib
+        << Setup() << none << lib << u"无法打开原文件：\n原因：没有指定文件名"_s;
+    QTest::newRow("missing source") << Setup() << u"missing.gam"_s << lib
                                     << u"无法打开原文件：%1/missing.gam\n原因：文件或文件夹不存在"_s;
     // A bad destination is reported before the source is found too short.
-    QTest::newRow("short source, missing folder")
-        << Setup { File(gam, "short") } << gam << u"no/x.lib"_s
-        << u"无法打开目标文件：%1/no/x.lib\n原因：文件或文件夹不存在"_s;
+    QTest::newRow("short source, missing folder") << Setup().file(
+        gam, "short") << gam << u"no/x.lib"_s << u"无法打开目标文件：%1/no/x.lib\n原因：文件或文件夹不存在"_s;
     QTest::newRow("destination is a folder")
-        << Setup {} << u"game.gam"_s << u"."_s << u"无法打开目标文件：%1/.\n原因：这是一个文件夹"_s;
+        << Setup() << u"game.gam"_s << u"."_s << u"无法打开目标文件：%1/.\n原因：这是一个文件夹"_s;
     const QString deep = u"一个很长的文件夹名字0123456789/"_s.repeated(15);
     QTest::newRow("path of over 260 characters")
-        << Setup { Folder(deep) } << u"game.gam"_s << deep + u"x.lib"_s << Success;
+        << Setup().folder(deep) << u"game.gam"_s << deep + u"x.lib"_s << Success;
 #ifdef Q_OS_WIN
     // Windows spells one file in many ways; each is the game.
     const QString longName = u"a long game name.gam"_s;
     for (const QString &spelling :
         { u"GAME.GAM"_s, u"%1\\game.gam"_s, u"\\\\?\\%1\\game.gam"_s, u"\\\\.\\%1\\game.gam"_s })
         QTest::addRow("same file as %s", qPrintable(spelling))
-            << Setup {} << u"game.gam"_s << spelling << SameFile;
+            << Setup() << u"game.gam"_s << spelling << SameFile;
     QTest::newRow("same file by its 8.3 name")
-        << Setup { Game(longName, 10) } << longName << u"short:"_s + longName << SameFile;
+        << Setup().game(longName, 10) << longName << u"short:"_s + longName << SameFile;
     QTest::newRow("read-only library")
-        << Setup { File(u"old.lib"_s, "old"), ReadOnly(u"old.lib"_s) } << u"game.gam"_s << u"old.lib"_s
+        << Setup().file(u"old.lib"_s, "old").readOnly(u"old.lib"_s) << u"game.gam"_s << u"old.lib"_s
         << u"无法打开目标文件：%1/old.lib\n原因：没有访问权限"_s;
     QTest::newRow("library held open without sharing")
-        << Setup { File(u"old.lib"_s, "old"), HeldOpen(u"old.lib"_s) } << u"game.gam"_s << u"old.lib"_s
+        << Setup().file(u"old.lib"_s, "old").heldOpen(u"old.lib"_s) << u"game.gam"_s << u"old.lib"_s
         << u"无法打开目标文件：%1/old.lib\n原因：文件正被另一个程序使用"_s;
     QTest::newRow("new library through \\\\.\\")
-        << Setup {} << u"game.gam"_s << u"\\\\.\\%1\\x.lib"_s << Success;
+        << Setup() << u"game.gam"_s << u"\\\\.\\%1\\x.lib"_s << Success;
     for (const QString &device : { u"con.lib"_s, u"NUL"_s, u"COM1"_s, u"nul:"_s, u"Con: x"_s, u"COM0"_s,
              u"lpt\u00b9.lib"_s, u"\\\\.\\pipe\\x"_s, u"\\\\.\\C:"_s, u"\\\\?\\nul"_s })
         QTest::addRow("device %s", qPrintable(device))
-            << Setup {} << u"game.gam"_s << device << u"无法替换目标文件：%2\n原因：不是普通文件"_s;
+            << Setup() << u"game.gam"_s << device << u"无法替换目标文件：%2\n原因：不是普通文件"_s;
 #endif
 #ifdef Q_OS_UNIX
-    QTest::newRow("FIFO") << Setup { Fifo(u"fifo"_s) } << u"fifo"_s << lib << NotRegular;
+    QTest::newRow("FIFO") << Setup().fifo(u"fifo"_s) << u"fifo"_s << lib << NotRegular;
     QTest::newRow("a file where a folder should be")
-        << Setup {} << u"game.gam"_s << u"game.gam/x.lib"_s
+        << Setup() << u"game.gam"_s << u"game.gam/x.lib"_s
         << u"无法打开目标文件：%1/game.gam/x.lib\n原因：路径中有一项不是文件夹"_s;
     const QString tooLong = QString(256, u'x') + u".lib"_s;
-    QTest::newRow("name too long") << Setup {} << u"game.gam"_s << tooLong
+    QTest::newRow("name too long") << Setup() << u"game.gam"_s << tooLong
                                    << u"无法打开目标文件：%1/"_s + tooLong + u"\n原因：文件名太长"_s;
 #endif
 #ifdef Q_OS_LINUX
     // The kernel will not copy from another file system; the portable loop takes over.
     const QString inMemory = u"/dev/shm/tessaly-test-source.gam"_s;
     if (QFileInfo(u"/dev/shm"_s).isWritable())
-        QTest::newRow("source in memory") << Setup { Game(inMemory, 4096) } << inMemory << lib << Success;
+        QTest::newRow("source in memory") << Setup().game(inMemory, 4096) << inMemory << lib << Success;
 #endif
 }
 
@@ -143,7 +142,7 @@ void TestGenerateLib::generates()
     QFETCH(QString, destination);
     QFETCH(QString, expected);
     Scene scene;
-    if (!scene.setUp(Setup { Game(u"game.gam"_s, 4096) } + setup))
+    if (!scene.setUp(Setup().game(u"game.gam"_s, 4096).then(setup)))
         return;
     const QString sourcePath = RowPath(scene, source);
     const QString destinationPath = RowPath(scene, destination);

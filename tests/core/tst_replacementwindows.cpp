@@ -121,7 +121,8 @@ void TestReplacementWindows::failingCalls_data()
     // fail the run is named.
     for (const QString &destination : { u"old.lib"_s, u"new.lib"_s }) {
         Scene scene;
-        QCOMPARE(scene.make({ Game(u"game.gam"_s, 4096), File(u"old.lib"_s, "old") }), QString());
+        if (!scene.setUp(Setup().game(u"game.gam"_s, 4096).file(u"old.lib"_s, "old")))
+            return;
         QVERIFY(!Run(scene, destination).failed());
         const QStringList trace = Injected.trace;
         for (qsizetype step = 0; step < trace.size(); ++step) {
@@ -191,7 +192,7 @@ void TestReplacementWindows::failingCalls()
     QFETCH(After, after);
     QFETCH(bool, gaveUp);
     Scene scene;
-    if (!scene.setUp({ Game(u"game.gam"_s, 4096), File(u"old.lib"_s, "old") }))
+    if (!scene.setUp(Setup().game(u"game.gam"_s, 4096).file(u"old.lib"_s, "old")))
         return;
     const std::wstring lib = QDir::toNativeSeparators(scene.path(destination)).toStdWString();
     QVERIFY(SetFileAttributesW(
@@ -231,7 +232,7 @@ void TestReplacementWindows::newLibraryAtTheRootOfADrive()
 {
     QFETCH(QString, spelling);
     Scene scene;
-    if (!scene.setUp({ Game(u"game.gam"_s, 10) }))
+    if (!scene.setUp(Setup().game(u"game.gam"_s, 10)))
         return;
     const QString name = u"tessaly-test-%1.lib"_s.arg(QCoreApplication::applicationPid());
     const QString here = QDir::currentPath();
@@ -252,7 +253,7 @@ void TestReplacementWindows::newLibraryAtTheRootOfADrive()
 void TestReplacementWindows::killedLeavesNothingBehind()
 {
     Scene scene;
-    if (!scene.setUp({ SparseGame(u"game.gam"_s, qint64(2) << 30), File(u"old.lib"_s, "old") }))
+    if (!scene.setUp(Setup().sparseGame(u"game.gam"_s, qint64(2) << 30).file(u"old.lib"_s, "old")))
         return;
     QProcess gam2lib;
     gam2lib.setWorkingDirectory(scene.folder());
