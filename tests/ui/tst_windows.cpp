@@ -23,12 +23,13 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// The windows on show with this title.
+// The windows on show with this title. None comes as a list without storage, as QList() is: Qt 6.4 compares
+// two empty lists with memcmp unless neither has storage, and passes it the null pointer of the one without.
 QList<QWidget *> Shown(const QString &title)
 {
     QList<QWidget *> windows = QApplication::topLevelWidgets();
     windows.removeIf([&](QWidget *window) { return !window->isVisible() || window->windowTitle() != title; });
-    return windows;
+    return windows.isEmpty() ? QList<QWidget *>() : windows;
 }
 
 // Role and name of an accessible object and all it holds, as a screen reader goes through them.
