@@ -35,4 +35,7 @@ struct MainWindow
     }
 
     Form1 form;
+    // The two paths' fields, found as above.
+    QLineEdit *const source = field(QStringLiteral("原文件"));
+    QLineEdit *const destination = field(QStringLiteral("目标文件"));
 };
