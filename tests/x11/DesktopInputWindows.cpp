@@ -3,132 +3,70 @@
 #include <QTest>
 #include <QWidget>
 
-#include <string>
-#include <vector>
+#include <algorithm>
 #include <windows.h>
 
+namespace DesktopInput {
 namespace {
 
-// Only a broken session comes near it; a loaded machine may take seconds.
-constexpr int Patience = 60000;
 constexpr int KeyDelay = 50;
-
-struct Search
-{
-    std::wstring title;
-    HWND found = nullptr;
-};
 
 HWND FindShown(const QString &title)
 {
-    Search search { title.toStdWString() };
-    EnumWindows(
-        [](HWND window, LPARAM data) -> BOOL {
-            auto *search = reinterpret_cast<Search *>(data);
-            std::wstring text(256, L'\0');
-            text.resize(std::size_t(GetWindowTextW(window, text.data(), int(text.size()))));
-            if (!IsWindowVisible(window) || text != search->title)
-                return TRUE;
-            search->found = window;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    HWND window = nullptr;
+    do
+        window = FindWindowExW(nullptr, window, nullptr, title.toStdWString().c_str());
+    while (window && !IsWindowVisible(window));
+    return window;
 }
 
-HWND WaitForShown(const QString &title)
+// The window, once it is shown and in front.
+HWND ToFront(const QString &title)
 {
     HWND window = nullptr;
-    return QTest::qWaitFor([&] { return (window = FindShown(title)) != nullptr; }, Patience) ? window
-                                                                                             : nullptr;
-}
-
-bool ToFront(HWND window)
-{
+    if (!QTest::qWaitFor([&] { return (window = FindShown(title)) != nullptr; }, Patience))
+        return nullptr;
     BringWindowToTop(window);
     SetForegroundWindow(window);
-    return QTest::qWaitFor([window] { return GetForegroundWindow() == window; }, Patience);
+    return QTest::qWaitFor([window] { return GetForegroundWindow() == window; }, Patience) ? window : nullptr;
 }
 
-bool Send(std::vector<INPUT> inputs)
+// A key pressed and let go: a virtual key, or a character as an input method hands it over.
+bool Press(WORD key, WORD character = 0)
 {
-    return SendInput(UINT(inputs.size()), inputs.data(), sizeof(INPUT)) == inputs.size();
-}
-
-INPUT Key(WORD key, WORD character, DWORD flags)
-{
-    INPUT input {};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = key;
-    input.ki.wScan = character;
-    input.ki.dwFlags = flags;
-    return input;
-}
-
-INPUT Button(DWORD flag)
-{
-    INPUT input {};
-    input.type = INPUT_MOUSE;
-    input.mi.dwFlags = flag;
-    return input;
-}
-
-// Character by character, as an input method hands them over.
-bool Type(const QString &text)
-{
-    for (const QChar character : text) {
-        const auto unit = WORD(character.unicode());
-        if (!Send({ Key(0, unit, KEYEVENTF_UNICODE), Key(0, unit, KEYEVENTF_UNICODE | KEYEVENTF_KEYUP) }))
-            return false;
-        QTest::qWait(KeyDelay);
-    }
-    return true;
+    const DWORD flags = character ? KEYEVENTF_UNICODE : 0;
+    INPUT inputs[] = { { .type = INPUT_KEYBOARD, .ki = { key, character, flags, 0, 0 } },
+        { .type = INPUT_KEYBOARD, .ki = { key, character, flags | KEYEVENTF_KEYUP, 0, 0 } } };
+    return SendInput(2, inputs, sizeof(INPUT)) == 2;
 }
 
 } // namespace
-
-namespace DesktopInput {
-
-const char *Platform()
-{
-    return "windows";
-}
-
-bool WaitForWindow(const QString &title)
-{
-    return WaitForShown(title) != nullptr;
-}
 
 bool IsShown(const QString &title)
 {
     return FindShown(title) != nullptr;
 }
 
-bool Activate(const QString &title)
-{
-    const HWND window = WaitForShown(title);
-    return window && ToFront(window);
-}
-
 bool Click(const QString &title, const QWidget *control, const QString &typing)
 {
-    const HWND window = FindShown(title);
-    if (!window || !ToFront(window))
-        return false;
+    const HWND window = ToFront(title);
     const QPoint centre = control->mapTo(control->window(), control->rect().center());
     POINT point { centre.x(), centre.y() };
     // Only where nothing covers the control does the click reach it.
-    if (!ClientToScreen(window, &point) || !SetCursorPos(point.x, point.y)
+    if (!window || !ClientToScreen(window, &point) || !SetCursorPos(point.x, point.y)
         || !QTest::qWaitFor([&] { return GetAncestor(WindowFromPoint(point), GA_ROOT) == window; }, Patience))
         return false;
     QTest::qWait(KeyDelay);
-    return Send({ Button(MOUSEEVENTF_LEFTDOWN), Button(MOUSEEVENTF_LEFTUP) })
-        && (QTest::qWait(KeyDelay), typing.isEmpty() || Type(typing));
+    INPUT click { .type = INPUT_MOUSE, .mi = { 0, 0, 0, MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_LEFTUP, 0, 0 } };
+    return SendInput(1, &click, sizeof click) == 1 && std::ranges::all_of(typing, [](QChar character) {
+        QTest::qWait(KeyDelay);
+        return Press(0, character.unicode());
+    });
 }
 
-bool PressReturn()
+bool PressReturn(const QString &title)
 {
-    return Send({ Key(VK_RETURN, 0, 0), Key(VK_RETURN, 0, KEYEVENTF_KEYUP) });
+    return ToFront(title) && Press(VK_RETURN);
 }
 
 } // namespace DesktopInput

@@ -1,15 +1,15 @@
 #include "DesktopInput.h"
 
 #include <QProcess>
-#include <QStringList>
 #include <QWidget>
 
 using namespace Qt::StringLiterals;
 
+namespace DesktopInput {
 namespace {
 
-// Only a broken session comes near it; a loaded machine may take seconds.
-constexpr int Patience = 60000;
+// %1: a window's title
+const QString ToFront = u"search --sync --onlyvisible --name ^%1$ windowactivate --sync"_s;
 
 bool Xdotool(const QString &command)
 {
@@ -21,40 +21,22 @@ bool Xdotool(const QString &command)
 
 } // namespace
 
-namespace DesktopInput {
-
-const char *Platform()
-{
-    return "xcb";
-}
-
-bool WaitForWindow(const QString &title)
-{
-    return Xdotool(u"search --sync --onlyvisible --name ^"_s + title + u'$');
-}
-
 bool IsShown(const QString &title)
 {
-    return Xdotool(u"search --onlyvisible --name ^"_s + title + u'$');
-}
-
-bool Activate(const QString &title)
-{
-    return Xdotool(u"search --sync --onlyvisible --name ^"_s + title + u"$ windowactivate --sync"_s);
+    return Xdotool(u"search --onlyvisible --name ^%1$"_s.arg(title));
 }
 
 bool Click(const QString &title, const QWidget *control, const QString &typing)
 {
     const QPoint centre = control->mapTo(control->window(), control->rect().center());
-    return Xdotool(u"search --onlyvisible --name ^"_s + title
-               + u"$ windowactivate --sync mousemove --window %1 "_s + QString::number(centre.x()) + u' '
+    return Xdotool(ToFront.arg(title) + u" mousemove --window %1 "_s + QString::number(centre.x()) + u' '
                + QString::number(centre.y()))
         && Xdotool(u"click 1"_s) && (typing.isEmpty() || Xdotool(u"type --delay 50 "_s + typing));
 }
 
-bool PressReturn()
+bool PressReturn(const QString &title)
 {
-    return Xdotool(u"key Return"_s);
+    return Xdotool(ToFront.arg(title)) && Xdotool(u"key Return"_s);
 }
 
 } // namespace DesktopInput

@@ -4,18 +4,13 @@
 #include "MainWindow.h"
 
 #include <QProcess>
+#include <QSysInfo>
 #include <QTemporaryDir>
 
 using namespace Qt::StringLiterals;
 using namespace DesktopInput;
 
-namespace {
-
-// Only a broken session comes near it; a loaded machine may take seconds.
-constexpr int Patience = 60000;
 constexpr qint64 HeaderLength = 294912;
-
-} // namespace
 
 class RealWindowsTest : public QObject
 {
@@ -34,30 +29,30 @@ private Q_SLOTS:
         // Where the controls are, read off the same windows made here.
         const MainWindow main;
         const Form2 about;
+        const auto shown = [](const QString &title, bool wanted = true) {
+            return QTest::qWaitFor([&] { return IsShown(title) == wanted; }, Patience);
+        };
         // Only the program: this test's own windows stay off the screen.
-        qputenv("QT_QPA_PLATFORM", Platform());
+        qputenv("QT_QPA_PLATFORM", QSysInfo::productType() == u"windows"_s ? "windows" : "xcb");
         m_program.setWorkingDirectory(folder.path());
         m_program.setProcessChannelMode(QProcess::ForwardedChannels);
         m_program.start(QStringLiteral(TESSALY_PATH), QStringList());
 
-        QVERIFY2(WaitForWindow(u"Tessaly"_s), "no main window");
+        QVERIFY2(shown(u"Tessaly"_s), "no main window");
         // Short names: each keystroke is one more that a busy X server could lose.
         QVERIFY(Click(u"Tessaly"_s, main.field(u"原文件"_s), u"game.gam"_s));
         QVERIFY(Click(u"Tessaly"_s, main.field(u"目标文件"_s), u"game.lib"_s));
         QVERIFY(Click(u"Tessaly"_s, main.button(u"生成"_s)));
-        QVERIFY2(Activate(u"Ovrix祝贺您！"_s), "no success notice");
-        QVERIFY(PressReturn());
-        QVERIFY(QTest::qWaitFor([] { return !IsShown(u"Ovrix祝贺您！"_s); }, Patience));
-        QCOMPARE(ReadFile(folder.filePath(u"game.lib"_s)),
-            ReadFile(folder.filePath(u"game.gam"_s)).mid(HeaderLength));
+        QVERIFY2(PressReturn(u"Ovrix祝贺您！"_s), "no success notice");
+        QVERIFY(shown(u"Ovrix祝贺您！"_s, false));
+        QVERIFY(IsTail(folder.filePath(u"game.lib"_s), folder.filePath(u"game.gam"_s), HeaderLength));
 
         QVERIFY(Click(u"Tessaly"_s, main.button(u"关于"_s)));
-        QVERIFY2(WaitForWindow(u"Form2"_s), "no About window");
         QVERIFY(Click(u"Form2"_s, about.findChild<QPushButton *>()));
-        QVERIFY(QTest::qWaitFor([] { return !IsShown(u"Form2"_s); }, Patience));
+        QVERIFY(shown(u"Form2"_s, false));
         // 拜拜 ends the program even with the About window open.
         QVERIFY(Click(u"Tessaly"_s, main.button(u"关于"_s)));
-        QVERIFY2(WaitForWindow(u"Form2"_s), "no second About window");
+        QVERIFY2(shown(u"Form2"_s), "no second About window");
 
         QVERIFY(Click(u"Tessaly"_s, main.button(u"拜拜"_s)));
         // It may have ended already while the click was being made.
