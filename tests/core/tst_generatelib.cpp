@@ -14,7 +14,6 @@
 #ifdef Q_OS_LINUX
 #include "FileReplacement.h"
 
-#include <atomic>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <thread>
@@ -33,17 +32,15 @@ const QString NotRegular = u"Warning|文件不符|原文件不是普通文件"_s
 // "short:" and a name for that name's 8.3 form.
 QString RowPath(const Scene &scene, const QString &name)
 {
-    if (name.isEmpty())
-        return name;
 #ifdef Q_OS_WIN
-    if (name.startsWith(u"short:"_s)) {
-        const std::wstring full = QDir::toNativeSeparators(scene.path(name.mid(6))).toStdWString();
-        wchar_t shortName[MAX_PATH] = {};
-        GetShortPathNameW(full.c_str(), shortName, MAX_PATH);
+    wchar_t shortName[MAX_PATH] = {};
+    const std::wstring full = QDir::toNativeSeparators(scene.path(name.mid(6))).toStdWString();
+    if (name.startsWith(u"short:"_s) && GetShortPathNameW(full.c_str(), shortName, MAX_PATH))
         return QString::fromWCharArray(shortName);
-    }
 #endif
-    return scene.path(QString(name).replace(u"%1"_s, QDir::toNativeSeparators(scene.folder())));
+    return name.isEmpty()
+        ? name
+        : scene.path(QString(name).replace(u"%1"_s, QDir::toNativeSeparators(scene.folder())));
 }
 
 } // namespace
@@ -188,10 +185,10 @@ void TestGenerateLib::opensNothingButARegularFile()
     Scene scene;
     if (!scene.setUp(Setup().file(u"x.lib"_s, "old").fifo(u"fifo"_s)))
         return;
-    std::atomic<bool> done = false;
-    std::thread swapper([&, lib = QFile::encodeName(scene.path(u"x.lib"_s)),
-                            fifo = QFile::encodeName(scene.path(u"fifo"_s))] {
-        while (!done)
+    // Stopped and joined as the test ends.
+    const std::jthread swapper([lib = QFile::encodeName(scene.path(u"x.lib"_s)),
+                                   fifo = QFile::encodeName(scene.path(u"fifo"_s))](std::stop_token stop) {
+        while (!stop.stop_requested())
             ::renameat2(AT_FDCWD, lib.constData(), AT_FDCWD, fifo.constData(), RENAME_EXCHANGE);
     });
     // Until the swaps have often enough come in the middle of a check.
@@ -204,8 +201,6 @@ void TestGenerateLib::opensNothingButARegularFile()
             midway += failure->cause() == FileError::Cause::ChangedMeanwhile;
         }
     }
-    done = true;
-    swapper.join();
     causes -= { FileError::Cause::NotRegularFile, FileError::Cause::ChangedMeanwhile };
     QVERIFY2(causes.isEmpty(), "a FIFO was opened for writing");
 #else
