@@ -17,6 +17,7 @@ FileError Failure(const QString &path, FileError::Operation operation, DWORD cod
 struct SourceFile::Private
 {
     UniqueHandle handle;
+    qint64 position = 0;
 };
 
 SourceFile::SourceFile(QString path)
@@ -64,13 +65,18 @@ bool SourceFile::isOpen() const
 
 std::optional<FileError> SourceFile::read(qint64 offset, char *data, qint64 length, qint64 &got)
 {
-    OVERLAPPED at {};
-    at.Offset = DWORD(offset);
-    at.OffsetHigh = DWORD(offset >> 32);
+    // Reads follow one another; a read at an offset (OVERLAPPED) costs Wine a round trip to its server each.
+    if (offset != d->position) {
+        LARGE_INTEGER to {};
+        to.QuadPart = offset;
+        if (!Win32().SetFilePointerEx(d->handle.get(), to, nullptr, FILE_BEGIN))
+            return Failure(m_path, FileError::Operation::Read, GetLastError());
+        d->position = offset;
+    }
     DWORD read = 0;
-    if (!Win32().ReadFile(d->handle.get(), data, DWORD(std::min<qint64>(length, 1 << 30)), &read, &at)
-        && GetLastError() != ERROR_HANDLE_EOF)
+    if (!Win32().ReadFile(d->handle.get(), data, DWORD(std::min<qint64>(length, 1 << 30)), &read, nullptr))
         return Failure(m_path, FileError::Operation::Read, GetLastError());
+    d->position += read;
     got = read;
     return std::nullopt;
 }

@@ -15,6 +15,7 @@
     X(GetFinalPathNameByHandleW, DWORD, HANDLE, LPWSTR, DWORD, DWORD)                                        \
     X(GetKernelObjectSecurity, BOOL, HANDLE, SECURITY_INFORMATION, PSECURITY_DESCRIPTOR, DWORD, LPDWORD)     \
     X(SetKernelObjectSecurity, BOOL, HANDLE, SECURITY_INFORMATION, PSECURITY_DESCRIPTOR)                     \
+    X(SetFilePointerEx, BOOL, HANDLE, LARGE_INTEGER, PLARGE_INTEGER, DWORD)                                  \
     X(ReadFile, BOOL, HANDLE, LPVOID, DWORD, LPDWORD, LPOVERLAPPED)                                          \
     X(WriteFile, BOOL, HANDLE, LPCVOID, DWORD, LPDWORD, LPOVERLAPPED)                                        \
     X(FlushFileBuffers, BOOL, HANDLE)                                                                        \
