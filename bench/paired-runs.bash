@@ -4,6 +4,8 @@
 # Prints "seconds peak_kib" for one command, which must succeed.
 measure() {
     local start end
+    # Nothing left to write back from the run before, whichever program it was.
+    sync
     start=$(date +%s.%N)
     /usr/bin/time -f '%M' -o "$work/rss" "$@" >/dev/null 2>"$work/stderr" || { cat "$work/stderr" >&2; exit 1; }
     end=$(date +%s.%N)
