@@ -12,6 +12,19 @@ measure() {
     echo "$(echo "$end - $start" | awk '{ print $1 - $3 }') $(cat "$work/rss")"
 }
 
+# Every run starts from the same scene, whichever program ran before it, as replacing the file that the run
+# just before had written took twice as long on a file system that discards freed blocks:
+#   new_run LIBRARY COMMAND...      LIBRARY is not there
+#   replace_run LIBRARY COMMAND...  LIBRARY is a copy of $work/old.lib, made just before
+new_run() {
+    rm -f "$1"
+    measure "${@:2}"
+}
+replace_run() {
+    cp "$work/old.lib" "$1"
+    measure "${@:2}"
+}
+
 # row NAME BASELINE_LABEL TARGET: paired runs of the functions NAME_baseline and NAME_gam2lib, each printing
 # what measure prints; appends the medians to the array `summary`.
 summary=()
@@ -32,14 +45,14 @@ row() {
         results+=("$b $g $ratio $rss")
     done
     summary+=("$(printf '%s\n' "${results[@]}" | awk -v name="$name" -v label="$label" -v target="$target" '
-        { b[NR] = $1; g[NR] = $2; r[NR] = $3; if ($4 > rss) rss = $4 }
+        { b[NR] = $1; g[NR] = $2; r[NR] = $3; d[NR] = $2 - $1; if ($4 > rss) rss = $4 }
         function median(a, n,   i, j, t) {
             for (i = 1; i <= n; i++) for (j = i + 1; j <= n; j++) if (a[j] < a[i]) { t = a[i]; a[i] = a[j]; a[j] = t }
             return n % 2 ? a[(n + 1) / 2] : (a[n / 2] + a[n / 2 + 1]) / 2
         }
         END {
-            printf "%-8s median %s %.3f s, gam2lib %.3f s; median paired ratio %.3f (target %s); peak %.1f MiB",
-                name, label, median(b, NR), median(g, NR), median(r, NR), target, rss / 1024
+            printf "%-8s median %s %.3f s, gam2lib %.3f s; median paired difference %.3f s, ratio %.3f (target %s); peak %.1f MiB",
+                name, label, median(b, NR), median(g, NR), median(d, NR), median(r, NR), target, rss / 1024
         }')")
 }
 
